@@ -1,0 +1,40 @@
+#pragma once
+
+#include "time/SntpClient.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The time servers the system asks, in order; fixed, not options.
+inline constexpr const char* kPrimaryTimeServer = "kr.pool.ntp.org";
+inline constexpr const char* kSecondaryTimeServer = "time.cloudflare.com";
+
+inline constexpr const char* kNoReplyMessage = "서버에서 응답이 없습니다";
+
+struct TimeServer
+{
+    std::string host;
+    int port = kNtpPort;
+};
+
+std::vector<TimeServer> DefaultTimeServers();
+
+// "host", "host:port", "[v6]:port" or a bare IPv6 address; empty when the
+// port is not a number in 1..65535.
+std::optional<TimeServer> ParseTimeServer(std::string_view text);
+
+struct ServerAnswer
+{
+    int serverId = 0;                  // 1-based index of the server that answered,
+                                       // servers.size() + 1 when none did
+    SntpResult result;
+    std::vector<std::string> failures; // "host:port: why", one per server that failed
+};
+
+// Asks each server in turn until one gives a usable reply.
+ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers);
+
+// The compare message for an offset in seconds (positive: the PC is slow).
+std::string CompareMessage(double offset);

@@ -1,0 +1,156 @@
+#include "time/SntpClient.h"
+
+#include "time/UdpSocket.h"
+
+#include <netdb.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr std::uint8_t kClientRequest = 0x1B;   // LI 0, version 3, mode 3
+constexpr int kModeServer = 4;
+constexpr int kLeapUnsynchronised = 3;
+
+std::uint32_t ReadBe32(const std::uint8_t* p)
+{
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+} // namespace
+
+void BuildRequest(std::uint8_t (&request)[kNtpHeaderSize], const NtpTimestamp& sent)
+{
+    std::memset(request, 0, sizeof request);
+    request[0] = kClientRequest;
+    const auto t = sent.ToNetwork();
+    std::memcpy(request + 40, t.data(), t.size());
+}
+
+SntpError ParseReply(const std::uint8_t* reply, std::size_t len, const NtpTimestamp& sent,
+                     const NtpTimestamp& destination, SntpResult& result)
+{
+    if (len < kNtpHeaderSize)
+        return SntpError::ShortReply;
+
+    result.LeapIndicator = reply[0] >> 6;
+    result.Stratum = reply[1];
+    result.ReferenceId = ReadBe32(reply + 12);
+    result.Originate.FromNetwork(reply + 24);
+    result.Receive.FromNetwork(reply + 32);
+    result.Transmit.FromNetwork(reply + 40);
+    result.Destination = destination;
+    result.Delay = result.Destination.Diff(result.Originate) - result.Transmit.Diff(result.Receive);
+    result.Offset = (result.Receive.Diff(result.Originate)
+                     + result.Transmit.Diff(result.Destination)) * 0.5;
+
+    // RFC 4330 s.5: a client uses a reply only if all of these hold.
+    const bool fromServer = (reply[0] & 7) == kModeServer;
+    const bool synchronised = result.LeapIndicator != kLeapUnsynchronised;
+    const bool kissOfDeath = result.Stratum == 0;
+    const bool stratumValid = result.Stratum <= 15;
+    const bool hasTime = result.Transmit.Value() != 0;
+    const bool answersUs = result.Originate == sent;
+    if (!fromServer)
+        return SntpError::NotServerMode;
+    if (!synchronised)
+        return SntpError::Unsynchronised;
+    if (kissOfDeath)
+        return SntpError::KissOfDeath;
+    if (!stratumValid)
+        return SntpError::BadStratum;
+    if (!hasTime)
+        return SntpError::NoTransmitTime;
+    if (!answersUs)
+        return SntpError::WrongOriginate;
+    return SntpError::None;
+}
+
+bool SntpClient::Fail(SntpError error, int err)
+{
+    m_error = error;
+    m_errno = err;
+    errno = err;
+    return false;
+}
+
+bool SntpClient::Query(const char* host, SntpResult& result, int port)
+{
+    m_error = SntpError::None;
+    m_errno = 0;
+    m_detail.clear();
+
+    UdpSocket socket;   // closed on every path by its destructor
+    if (!socket.Create(AF_INET))
+        return Fail(SntpError::Socket, errno);
+    if (!socket.Connect(host, port)) {
+        if (socket.ResolveError() != 0) {
+            m_detail = gai_strerror(socket.ResolveError());
+            return Fail(SntpError::Resolve, errno);
+        }
+        return Fail(SntpError::Connect, errno);
+    }
+
+    std::uint8_t request[kNtpHeaderSize];
+    // T1 is read last before the send and T4 first after the wait, so that
+    // the least local work falls inside the measured round trip.
+    const NtpTimestamp sent = NtpTimestamp::Now();
+    BuildRequest(request, sent);
+    if (!socket.Send(request, sizeof request))
+        return Fail(SntpError::Send, errno);
+
+    bool ready = false;
+    if (!socket.WaitReadable(TimeoutMs, ready) || !ready)
+        return Fail(SntpError::Timeout, ETIMEDOUT);
+    const NtpTimestamp destination = NtpTimestamp::Now();
+
+    std::uint8_t reply[kNtpReplyBuffer] = {};
+    const ssize_t n = socket.Read(reply, sizeof reply);
+    if (n < 0)
+        return Fail(SntpError::Receive, errno);
+
+    const SntpError verdict = ParseReply(reply, static_cast<std::size_t>(n), sent, destination, result);
+    if (verdict == SntpError::ShortReply)
+        m_detail = std::to_string(n) + " 바이트";
+    if (verdict == SntpError::KissOfDeath) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            const char c = static_cast<char>(result.ReferenceId >> shift);
+            if (c >= 0x20 && c < 0x7F)
+                m_detail += c;
+        }
+    }
+    if (verdict == SntpError::BadStratum)
+        m_detail = "계층 " + std::to_string(result.Stratum);
+    return verdict == SntpError::None ? true : Fail(verdict, EBADMSG);
+}
+
+std::string SntpClient::LastErrorText() const
+{
+    std::string text;
+    switch (m_error) {
+    case SntpError::None: return {};
+    case SntpError::Socket: text = "소켓을 만들 수 없습니다"; break;
+    case SntpError::Resolve: text = "호스트 이름을 찾을 수 없습니다"; break;
+    case SntpError::Connect: text = "서버에 연결할 수 없습니다"; break;
+    case SntpError::Send: text = "요청을 보낼 수 없습니다"; break;
+    case SntpError::Timeout: text = "응답 시간이 초과되었습니다"; break;
+    case SntpError::Receive: text = "응답을 받을 수 없습니다"; break;
+    case SntpError::ShortReply: text = "응답이 너무 짧습니다"; break;
+    case SntpError::NotServerMode: text = "서버 응답이 아닙니다"; break;
+    case SntpError::Unsynchronised: text = "서버가 동기되지 않았습니다"; break;
+    case SntpError::KissOfDeath: text = "서버가 요청을 거부했습니다"; break;
+    case SntpError::BadStratum: text = "계층 값이 잘못되었습니다"; break;
+    case SntpError::NoTransmitTime: text = "응답에 송신 시각이 없습니다"; break;
+    case SntpError::WrongOriginate: text = "요청과 맞지 않는 응답입니다"; break;
+    }
+    std::string detail = m_detail;
+    const bool systemError = m_error == SntpError::Socket || m_error == SntpError::Connect
+                             || m_error == SntpError::Send || m_error == SntpError::Receive;
+    if (systemError && detail.empty()) {
+        char buf[128];
+        detail = strerror_r(m_errno, buf, sizeof buf);   // GNU form: thread-safe
+    }
+    return detail.empty() ? text : text + " (" + detail + ")";
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "time/NtpTimestamp.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Outcome of one exchange. T1..T4 are the originate, receive, transmit and
+// destination timestamps.
+struct SntpResult
+{
+    int LeapIndicator = 0;      // 0..3
+    int Stratum = 0;            // 0..255
+    std::uint32_t ReferenceId = 0; // the kiss code (four letters) when Stratum is 0
+    NtpTimestamp Originate{};   // T1, as the server echoes it
+    NtpTimestamp Receive{};     // T2
+    NtpTimestamp Transmit{};    // T3
+    NtpTimestamp Destination{}; // T4, local clock when the reply was waiting
+    double Delay = 0;           // s, (T4 - T1) - (T3 - T2)
+    double Offset = 0;          // s, positive when the server is ahead of the PC
+};
+
+// Why an exchange failed.
+enum class SntpError
+{
+    None,
+    Socket,          // socket() failed
+    Resolve,         // the host name did not resolve
+    Connect,         // connect() failed
+    Send,            // send() failed
+    Timeout,         // no reply within TimeoutMs
+    Receive,         // recv() failed, e.g. the port refused (ICMP)
+    ShortReply,      // fewer than 48 bytes
+    NotServerMode,   // mode other than 4
+    Unsynchronised,  // leap indicator 3
+    KissOfDeath,     // stratum 0
+    BadStratum,      // stratum above 15
+    NoTransmitTime,  // transmit timestamp zero
+    WrongOriginate,  // not an answer to our request
+};
+
+constexpr std::size_t kNtpHeaderSize = 48;
+constexpr std::size_t kNtpReplyBuffer = 68;   // header and a 20-byte authenticator
+constexpr int kNtpPort = 123;
+
+// Builds the 48-byte client request (version 3, mode 3) carrying sent as
+// its transmit timestamp.
+void BuildRequest(std::uint8_t (&request)[kNtpHeaderSize], const NtpTimestamp& sent);
+
+// Fills result from a reply of len bytes (only the first 48 are read) that
+// answers a request sent at `sent` and arrived at `destination`, then
+// checks it may be used. SntpError::None when it may.
+SntpError ParseReply(const std::uint8_t* reply, std::size_t len, const NtpTimestamp& sent,
+                     const NtpTimestamp& destination, SntpResult& result);
+
+// SNTP client (RFC 4330, unicast, version 3).
+class SntpClient
+{
+public:
+    std::uint32_t TimeoutMs = 2000;
+
+    // One exchange with host:port. True when a usable reply was read and
+    // result filled in; false with LastError() and errno telling why
+    // (ETIMEDOUT when no reply came in time). Blocks for the lookup and up
+    // to TimeoutMs.
+    bool Query(const char* host, SntpResult& result, int port);
+
+    SntpError LastError() const { return m_error; }
+    // The failure in words, for the user: what went wrong and the detail
+    // the system gave (errno text, resolver text, kiss code, length).
+    std::string LastErrorText() const;
+
+private:
+    bool Fail(SntpError error, int err);
+
+    SntpError m_error = SntpError::None;
+    int m_errno = 0;
+    std::string m_detail;
+};

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing need.
+# Usage: scripts/setup.sh [--tests]
+set -euo pipefail
+
+SUDO=()
+[ "$(id -u)" -eq 0 ] || SUDO=(sudo)
+
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev tzdata)
+if [ "${1:-}" = "--tests" ]; then
+    # GoogleTest, and the libraries of the reference NTP server the tests
+    # run (its binary is unpacked into .tools/, never installed as a service).
+    packages+=(libgtest-dev libgmock-dev libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    "${SUDO[@]}" apt-get update -qq
+    "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [ "${1:-}" = "--tests" ]; then
+    "$(dirname "$0")/fetch-chronyd.sh"
+fi

@@ -1,0 +1,28 @@
+#pragma once
+// Screen points and rectangles in pixels, for the logic that must not see Qt.
+
+#include <cstdint>
+#include <span>
+
+struct Point
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+
+    friend bool operator==(const Point&, const Point&) = default;
+};
+
+// A screen's geometry; left and top may be negative for a screen placed left
+// of or above the primary one.
+struct Rect
+{
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// True when (x, y) lies inside at least one of screens; a saved window position
+// is applied only then, so a screen unplugged since the save cannot hide the
+// window off every screen.
+bool PositionOnAnyScreen(std::int32_t x, std::int32_t y, std::span<const Rect> screens);

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "shell/Geometry.h"
+
+namespace {
+
+struct PositionCase
+{
+    std::int32_t x;
+    std::int32_t y;
+    bool onScreen;
+};
+
+void expectCases(const std::vector<Rect>& screens, const std::vector<PositionCase>& cases)
+{
+    for (const PositionCase& c : cases)
+        EXPECT_EQ(PositionOnAnyScreen(c.x, c.y, screens), c.onScreen)
+            << "(" << c.x << ", " << c.y << ")";
+}
+
+}  // namespace
+
+TEST(PositionOnAnyScreen, TwoScreensSideBySide)
+{
+    // 1920x1080 primary with a shorter 1280x1024 screen to its right.
+    const std::vector<Rect> screens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
+    expectCases(screens, {
+        {100, 100, true},     // primary
+        {2000, 500, true},    // second screen
+        {1919, 1079, true},   // primary's last pixel
+        {1920, 0, true},      // second's first pixel
+        {1920, 1050, false},  // below the shorter second screen
+        {3200, 10, false},    // right edges are exclusive
+        {10, 1080, false},    // bottom edges are exclusive
+        {-1, 0, false},       // left of everything
+        {5000, 5000, false},  // saved on a screen unplugged since
+    });
+}
+
+TEST(PositionOnAnyScreen, ScreenLeftOfPrimaryHasNegativeCoordinates)
+{
+    const std::vector<Rect> screens = {{0, 0, 1920, 1080}, {-1280, -200, 1280, 1024}};
+    expectCases(screens, {
+        {-1280, -200, true},  // top-left corner of the left screen
+        {-1, 823, true},      // its bottom-right pixel
+        {-1, 824, false},     // one below it
+        {-1281, 0, false},
+        {-1000, -1000, false},  // the no-position sentinel is on no screen here
+    });
+}
+
+TEST(PositionOnAnyScreen, DegenerateGeometries)
+{
+    // No screen at all, empty screens, and sums past 32 bits.
+    EXPECT_FALSE(PositionOnAnyScreen(0, 0, {}));
+    expectCases({{0, 0, 0, 0}, {10, 10, -5, 20}}, {{0, 0, false}, {10, 10, false}, {8, 12, false}});
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    expectCases({{kMax - 10, kMax - 10, 100, 100}}, {{kMax, kMax, true}, {kMax - 11, kMax, false}});
+}

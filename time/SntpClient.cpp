@@ -154,3 +154,28 @@ std::string SntpClient::LastErrorText() const
     }
     return detail.empty() ? text : text + " (" + detail + ")";
 }
+
+bool SntpClient::EnableSystemTimePrivilege()
+{
+    m_bPrivilegeEnabled = m_clock.RaiseTimeCapability();
+    return m_bPrivilegeEnabled;
+}
+
+void SntpClient::RestorePrivilege()
+{
+    if (m_bPrivilegeEnabled) {
+        m_clock.DropTimeCapability();
+        m_bPrivilegeEnabled = false;
+    }
+}
+
+bool SntpClient::SetSystemClock(const NtpTimestamp& t)
+{
+    bool result = false;
+    if (EnableSystemTimePrivilege())
+        result = m_clock.Set(t.ToTimespec());
+    const int err = errno;   // the set's reason outlives the drop
+    RestorePrivilege();
+    errno = err;
+    return result;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "time/ClockSetter.h"
 #include "time/NtpTimestamp.h"
 
 #include <cstddef>
@@ -54,10 +55,14 @@ void BuildRequest(std::uint8_t (&request)[kNtpHeaderSize], const NtpTimestamp& s
 SntpError ParseReply(const std::uint8_t* reply, std::size_t len, const NtpTimestamp& sent,
                      const NtpTimestamp& destination, SntpResult& result);
 
-// SNTP client (RFC 4330, unicast, version 3).
+// SNTP client (RFC 4330, unicast, version 3), which also sets the clock.
 class SntpClient
 {
 public:
+    // clock is where SetSystemClock goes: the real clock unless a test
+    // gives another.
+    explicit SntpClient(ClockSetter& clock = SystemClockSetter()) : m_clock(clock) {}
+
     std::uint32_t TimeoutMs = 2000;
 
     // One exchange with host:port. True when a usable reply was read and
@@ -71,8 +76,19 @@ public:
     // the system gave (errno text, resolver text, kiss code, length).
     std::string LastErrorText() const;
 
+    // Raises the right to set the clock for this process.
+    bool EnableSystemTimePrivilege();
+    // Drops that right again if EnableSystemTimePrivilege raised it.
+    void RestorePrivilege();
+    // Sets the system clock to t (UTC): raise, set, drop, and the result of
+    // the set; false with errno from the step that failed.
+    bool SetSystemClock(const NtpTimestamp& t);
+
 private:
     bool Fail(SntpError error, int err);
+
+    ClockSetter& m_clock;
+    bool m_bPrivilegeEnabled = false;
 
     SntpError m_error = SntpError::None;
     int m_errno = 0;

@@ -1,0 +1,436 @@
+#include "time/TimeCheck.h"
+
+#include "shell/Options.h"
+
+#include "FakeSntpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/capability.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Records what the check shows, from whichever thread.
+class RecordingView : public CheckView
+{
+public:
+    void SetMessage(const std::string& text) override { Add("msg:" + text); }
+    void SetCheckButtonsEnabled(bool enabled) override { Add(enabled ? "buttons:on" : "buttons:off"); }
+    void SetTimer(int id, std::int64_t ms) override { Add("timer:" + std::to_string(id) + ":" + std::to_string(ms)); }
+    void KillTimer(int id) override { Add("kill:" + std::to_string(id)); }
+
+    std::vector<std::string> Events()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_events;
+    }
+    std::string LastMessage()
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_events.rbegin(); it != m_events.rend(); ++it)
+            if (it->starts_with("msg:"))
+                return it->substr(4);
+        return "<none>";
+    }
+    int Count(const std::string& prefix)
+    {
+        std::lock_guard lock(m_mutex);
+        return static_cast<int>(std::count_if(m_events.begin(), m_events.end(),
+                                              [&](const std::string& e) { return e.starts_with(prefix); }));
+    }
+    void Clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.clear();
+    }
+
+private:
+    void Add(std::string e)
+    {
+        std::lock_guard lock(m_mutex);
+        m_events.push_back(std::move(e));
+    }
+    std::mutex m_mutex;
+    std::vector<std::string> m_events;
+};
+
+// Stands in for the real clock; never touches it.
+class FakeClock : public ClockSetter
+{
+public:
+    bool permitted = true;
+    bool accept = true;
+    int raised = 0, dropped = 0, sets = 0;
+    timespec last{};
+
+    bool RaiseTimeCapability() override
+    {
+        if (!permitted) {
+            errno = EPERM;
+            return false;
+        }
+        ++raised;
+        return true;
+    }
+    void DropTimeCapability() override
+    {
+        ++dropped;
+        errno = 0;   // a drop must not hide why the set failed
+    }
+    bool Set(const timespec& utc) override
+    {
+        ++sets;
+        last = utc;
+        if (!accept)
+            errno = EINVAL;
+        return accept;
+    }
+};
+
+class TimeCheckTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() / ("vesk-check-" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
+        m_log = (m_dir / "VeskLog.txt").string();
+        LastCon = 1000;
+        LastDiff = 0.5;
+        ServerID = 0;
+        Blink = true;
+        Log = true;
+        AutoCon = true;
+        AutoConDuration = 60;
+        m_client.TimeoutMs = 300;
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    TimeServer At(const FakeSntpServer& s) { return {"127.0.0.1", s.Port()}; }
+    TimeServer Refused() { return {"127.0.0.1", ClosedLoopbackPort()}; }
+    bool LogExists() { return fs::exists(m_log); }
+    long LogLines()
+    {
+        const std::string text = LogText();
+        return std::count(text.begin(), text.end(), '\n');
+    }
+    std::string LogText()
+    {
+        std::ifstream in(m_log);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path m_dir;
+    std::string m_log;
+    FakeClock m_clock;
+    SntpClient m_client{m_clock};
+    RecordingView m_view;
+};
+
+double RealtimeMinusMonotonic()
+{
+    timespec r{}, m{};
+    clock_gettime(CLOCK_REALTIME, &r);
+    clock_gettime(CLOCK_MONOTONIC, &m);
+    return (r.tv_sec - m.tv_sec) + (r.tv_nsec - m.tv_nsec) * 1e-9;
+}
+
+} // namespace
+
+TEST_F(TimeCheckTest, CompareShowsTheOffsetAndSetsOnlyServerId)
+{
+    FakeSntpServer server({.offset = 5.0});
+    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    EXPECT_TRUE(check.CheckTime(false));
+    EXPECT_EQ(m_view.LastMessage().rfind("사용자 PC가 5.00", 0), 0u) << m_view.LastMessage();
+    EXPECT_EQ(ServerID, 1);
+    EXPECT_EQ(LastCon, 1000);
+    EXPECT_EQ(LastDiff, 0.5);
+    EXPECT_EQ(m_clock.sets, 0);
+    EXPECT_FALSE(LogExists());
+
+    server.SetReply({.offset = -2.0});
+    check.CheckTime(false);
+    EXPECT_EQ(m_view.LastMessage().rfind("사용자 PC가 2.00", 0), 0u);
+    EXPECT_NE(m_view.LastMessage().find("빠릅니다."), std::string::npos);
+}
+
+TEST_F(TimeCheckTest, SynchroniseSetsTheClockRecordsAndLogs)
+{
+    // 0.2502 s ahead, so a loopback error below 0.3 ms still prints 0.250.
+    FakeSntpServer server({.offset = -0.2502});
+    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    const std::time_t before = std::time(nullptr);
+    EXPECT_TRUE(check.CheckTime(true));
+    EXPECT_EQ(m_view.LastMessage(), " 0.250 초 이내에서 동기되었습니다.");
+    EXPECT_EQ(ServerID, 1);
+    EXPECT_GE(LastCon, before);
+    EXPECT_LE(LastCon, std::time(nullptr));
+    EXPECT_NEAR(LastDiff, -0.2502, 0.001);
+
+    // The clock went to now - 0.2502 s, with the capability raised and dropped.
+    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_clock.raised, 1);
+    EXPECT_EQ(m_clock.dropped, 1);
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    const double setTo = m_clock.last.tv_sec + m_clock.last.tv_nsec * 1e-9;
+    EXPECT_NEAR(now.tv_sec + now.tv_nsec * 1e-9 - setTo, 0.2502, 0.05);
+
+    EXPECT_EQ(m_view.Count("timer:19:100"), 1);
+    const std::string line = LogText();
+    EXPECT_EQ(line, SyncLogLine(LastCon, LastDiff));
+    EXPECT_TRUE(line.ends_with(" 0.250\n")) << line;
+    EXPECT_EQ(line.size(), 26u);   // "YYYY-MM-DD hh:mm:ss 0.250\n"
+
+    // A second one appends; with Blink and Log off neither happens.
+    check.CheckTime(true);
+    EXPECT_EQ(LogLines(), 2);
+    Blink = false;
+    Log = false;
+    m_view.Clear();
+    check.CheckTime(true);
+    EXPECT_EQ(m_view.Count("timer:"), 0);
+    EXPECT_EQ(LogLines(), 2);
+}
+
+TEST_F(TimeCheckTest, LogLineFormat)
+{
+    ::setenv("TZ", "Asia/Seoul", 1);   // the log shows local time
+    ::tzset();
+    // 2003-03-05 09:05:03 in Seoul, PC 0.25 s behind.
+    EXPECT_EQ(SyncLogLine(1046822703, 0.25), "2003-03-05 09:05:03 -0.250\n");
+    EXPECT_EQ(SyncLogLine(1046822703, -0.0004), "2003-03-05 09:05:03 0.000\n");
+    EXPECT_EQ(SyncMessage(-1.5), " 1.500 초 이내에서 동기되었습니다.");
+}
+
+TEST_F(TimeCheckTest, RefusedClockChangesNothingButServerId)
+{
+    FakeSntpServer server({.offset = 1.0});
+    TimeCheck check(m_client, m_view, {Refused(), At(server)}, m_log);
+    for (const bool permitted : {false, true}) {
+        m_clock.permitted = permitted;   // no capability / the kernel says no
+        m_clock.accept = false;
+        m_view.Clear();
+        EXPECT_TRUE(check.CheckTime(true));
+        EXPECT_EQ(m_view.LastMessage(), "동기에 실패했습니다.");
+        EXPECT_EQ(ServerID, 2);
+        EXPECT_EQ(LastCon, 1000);
+        EXPECT_EQ(LastDiff, 0.5);
+        EXPECT_FALSE(LogExists());
+        EXPECT_EQ(m_view.Count("timer:"), 0);
+    }
+    EXPECT_EQ(m_clock.raised, m_clock.dropped);   // dropped on every path
+}
+
+TEST_F(TimeCheckTest, FallsBackToTheSecondaryAndReportsNeither)
+{
+    FakeSntpServer secondary({.offset = 0.1});
+    FakeSntpServer silent({.silent = true});
+    FakeSntpServer kissOfDeath({.stratum = 0});
+    FakeSntpServer unsynchronised({.leap = 3});
+    for (const TimeServer& primary : {Refused(), At(silent), At(kissOfDeath)}) {
+        TimeCheck check(m_client, m_view, {primary, At(secondary)}, m_log);
+        EXPECT_TRUE(check.CheckTime(false));
+        EXPECT_EQ(ServerID, 2) << primary.port;
+    }
+
+    // A bad reply never sets the clock: neither answered usably.
+    TimeCheck bad(m_client, m_view, {At(kissOfDeath), At(unsynchronised)}, m_log);
+    EXPECT_FALSE(bad.CheckTime(true));
+    EXPECT_EQ(ServerID, 3);
+    EXPECT_EQ(m_view.LastMessage(), "서버에서 응답이 없습니다");
+    EXPECT_EQ(m_clock.sets, 0);
+    EXPECT_EQ(m_clock.raised, 0);
+    EXPECT_EQ(LastCon, 1000);
+
+    TimeCheck none(m_client, m_view, {Refused(), Refused()}, m_log);
+    EXPECT_FALSE(none.CheckTime(false));
+    EXPECT_EQ(ServerID, 3);
+}
+
+TEST_F(TimeCheckTest, OneWorkerAtATime)
+{
+    FakeSntpServer server({.offset = 0.35, .delay = 0.15});
+    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    check.SynchroniseRequest();
+    check.CompareRequest();   // dropped: a check is running
+    check.SynchroniseRequest();
+    EXPECT_TRUE(check.IsChecking());
+    check.WaitIdle();
+    EXPECT_FALSE(check.IsChecking());
+    EXPECT_EQ(server.Requests(), 1);
+    EXPECT_EQ(m_clock.sets, 1);
+    const auto events = m_view.Events();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events.front(), "buttons:off");
+    EXPECT_EQ(events.back(), "buttons:on");
+    EXPECT_EQ(m_view.Count("buttons:off"), 1);
+
+    // Idle again: the next request runs, here a compare.
+    check.CompareRequest();
+    check.WaitIdle();
+    EXPECT_EQ(server.Requests(), 2);
+    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_view.LastMessage().rfind("사용자 PC가 0.3", 0), 0u) << m_view.LastMessage();
+}
+
+TEST_F(TimeCheckTest, RequestsRacingTheWorkerStayOneAtATime)
+{
+    // Requests arrive as fast as the window could send them while workers
+    // end; never two exchanges at once.
+    FakeSntpServer server({.offset = 0.0});
+    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (std::chrono::steady_clock::now() < end)
+        check.CompareRequest();
+    check.WaitIdle();
+    EXPECT_GE(server.Requests(), 1);
+    EXPECT_EQ(m_view.Count("buttons:off"), m_view.Count("buttons:on"));
+    EXPECT_EQ(m_view.Count("msg:"), server.Requests());
+}
+
+TEST_F(TimeCheckTest, BlinkSequences)
+{
+    LastDiff = -0.25;
+    TimeCheck check(m_client, m_view, {}, m_log);
+    const std::string shown = " 0.250 초 이내에서 동기되었습니다.";
+    // Ticks until the timer is killed: the first blink has ten changes,
+    // every later one eleven, and each ends with the text shown.
+    for (const int changes : {10, 11, 11}) {
+        m_view.Clear();
+        int ticks = 0;
+        while (m_view.Count("kill:19") == 0 && ticks < 100) {
+            check.OnBlinkTimer();
+            ++ticks;
+        }
+        EXPECT_EQ(m_view.Count("msg:"), changes);
+        EXPECT_EQ(m_view.LastMessage(), shown);
+        EXPECT_EQ(m_view.Count("msg:" + shown), (changes + 1) / 2);
+    }
+}
+
+TEST_F(TimeCheckTest, AutoSyncTimerRestartsEvenWhileChecking)
+{
+    FakeSntpServer server({.offset = 0.0, .delay = 0.15});
+    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    check.StartAutoSyncTimer();
+    EXPECT_EQ(m_view.Events(), std::vector<std::string>{"timer:16:3600000"});
+
+    check.CompareRequest();
+    m_view.Clear();
+    AutoConDuration = 144000;   // changed meanwhile: the restart takes it
+    check.OnAutoSyncTimer();    // the request is dropped, the timer is not
+    EXPECT_EQ(m_view.Events(), (std::vector<std::string>{"kill:16", "timer:16:8640000000"}));
+    check.WaitIdle();
+    EXPECT_EQ(server.Requests(), 1);
+
+    AutoCon = false;
+    m_view.Clear();
+    check.StartAutoSyncTimer();
+    EXPECT_EQ(m_view.Count("timer:"), 0);
+}
+
+TEST_F(TimeCheckTest, UnwritableLogKeepsTheResult)
+{
+    FakeSntpServer server({.offset = 0.0});
+    TimeCheck check(m_client, m_view, {At(server)}, (m_dir / "missing" / "VeskLog.txt").string());
+    EXPECT_TRUE(check.CheckTime(true));
+    EXPECT_NE(m_view.LastMessage().find("동기되었습니다"), std::string::npos);
+    EXPECT_NE(LastCon, 1000);
+}
+
+TEST(ClockSetting, PrivilegeIsDroppedOnEveryPath)
+{
+    struct Row { bool permitted, accept; bool result; int sets, dropped; int err; };
+    const Row rows[] = {
+        {true, true, true, 1, 1, 0},
+        {true, false, false, 1, 1, EINVAL},   // the kernel refused the value
+        {false, true, false, 0, 0, EPERM},    // nothing raised, nothing to drop
+    };
+    for (const Row& r : rows) {
+        FakeClock clock;
+        clock.permitted = r.permitted;
+        clock.accept = r.accept;
+        SntpClient client(clock);
+        errno = 0;
+        EXPECT_EQ(client.SetSystemClock(NtpTimestamp(3900000000u, 0)), r.result);
+        if (!r.result) {
+            EXPECT_EQ(errno, r.err);
+        }
+        EXPECT_EQ(clock.sets, r.sets);
+        EXPECT_EQ(clock.dropped, r.dropped);
+        EXPECT_EQ(clock.raised, r.permitted ? 1 : 0);
+    }
+
+    // The clock is set to the nanosecond: 999.5 ms stays in its second, a
+    // fraction within half a nanosecond of the next second carries.
+    FakeClock clock;
+    SntpClient client(clock);
+    client.SetSystemClock(NtpTimestamp(3900000000u, 4292819812u));
+    EXPECT_EQ(clock.last.tv_sec, 3900000000LL - kNtpToUnix);
+    EXPECT_EQ(clock.last.tv_nsec, 999500000);
+    client.SetSystemClock(NtpTimestamp(3900000000u, 0xFFFFFFFFu));
+    EXPECT_EQ(clock.last.tv_sec, 3900000001LL - kNtpToUnix);
+    EXPECT_EQ(clock.last.tv_nsec, 0);
+}
+
+TEST(ClockSetting, ProcessWithoutTheCapabilityLeavesTheClockAlone)
+{
+    // The real setter, in a child that has given CAP_SYS_TIME up for good.
+    // The server's offset is zero, so even a broken guard could not move
+    // the clock by more than the exchange's own error.
+    FakeSntpServer server({.offset = 0.0});
+    const double skewBefore = RealtimeMinusMonotonic();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_CAPBSET_DROP, CAP_SYS_TIME, 0, 0, 0);   // fails harmlessly without CAP_SETPCAP
+        cap_t caps = cap_get_proc();
+        const cap_value_t timeCap[] = {CAP_SYS_TIME};
+        for (const cap_flag_t flag : {CAP_EFFECTIVE, CAP_PERMITTED, CAP_INHERITABLE})
+            cap_set_flag(caps, flag, 1, timeCap, CAP_CLEAR);
+        cap_set_proc(caps);
+        cap_free(caps);
+        caps = cap_get_proc();
+        cap_flag_value_t effective = CAP_SET, permitted = CAP_SET;
+        cap_get_flag(caps, CAP_SYS_TIME, CAP_EFFECTIVE, &effective);
+        cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted);
+        cap_free(caps);
+        if (effective != CAP_CLEAR || permitted != CAP_CLEAR)
+            ::_exit(10);   // could not give it up: go no further
+
+        // The kernel refuses the set itself...
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        if (SystemClockSetter().Set(now) || errno != EPERM)
+            ::_exit(11);
+        // ...and the synchronise path reports the refusal.
+        RecordingView view;
+        SntpClient client;   // the real clock setter
+        TimeCheck check(client, view, {{"127.0.0.1", server.Port()}}, "/dev/null");
+        const bool answered = check.CheckTime(true);
+        if (!answered || view.LastMessage() != "동기에 실패했습니다." || errno != EPERM)
+            ::_exit(12);
+        ::_exit(0);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: capability kept, 11: set not refused, 12: wrong result";
+    EXPECT_NEAR(RealtimeMinusMonotonic(), skewBefore, 0.05);
+}

@@ -12,7 +12,7 @@ ninja -C "$build" -j2 vesk-compare fake-sntp-server >/dev/null
 
 offset=1.234
 out=$(mktemp)
-trap 'rm -f "$out"; [ -n "${server:-}" ] && kill "$server" 2>/dev/null' EXIT
+trap 'rm -f "$out"; [ -n "${server:-}" ] && { kill "$server"; wait "$server"; } 2>/dev/null || true' EXIT
 "$build/tests/time/fake-sntp-server" "$offset" 600 >"$out" &
 server=$!
 for _ in $(seq 50); do [ -s "$out" ] && break; sleep 0.1; done

@@ -3,6 +3,8 @@
 #include "time/Compare.h"
 #include "time/SntpClient.h"
 
+#include "resources/ResourceIds.h"
+
 #include <atomic>
 #include <cstdint>
 #include <ctime>
@@ -24,8 +26,8 @@ public:
     virtual void KillTimer(int id) = 0;
 };
 
-constexpr int kAutoSyncTimerId = 16;   // period AutoConDuration minutes
-constexpr int kBlinkTimerId = 19;
+constexpr int kAutoSyncTimerId = res::TIMER_AUTOSYNC;   // period AutoConDuration minutes
+constexpr int kBlinkTimerId = res::TIMER_BLINK;
 constexpr int kBlinkPeriodMs = 100;
 
 inline constexpr const char* kSyncFailedMessage = "동기에 실패했습니다.";

@@ -1,0 +1,94 @@
+#pragma once
+// Numbers of the program's windows, controls, menus, icons, strings and
+// timers. Each control also carries its number as its objectName, so code
+// and tests find it by number (see ControlId.h).
+
+namespace res {
+
+// Icons and pictures.
+constexpr int IDI_APP = 128;            // window and tray icon
+constexpr int IDB_BANNER = 158;         // banner in the main window, 142 x 20
+
+// Dialogs.
+constexpr int IDD_CLIENTINFO = 100;     // "표준시 정보" help text
+constexpr int IDD_MAIN = 102;           // main window "Vesk3"
+constexpr int IDD_RS232C = 104;         // serial page "시각전송"
+constexpr int IDD_INFO = 130;           // page "동기 정보"
+constexpr int IDD_ENV = 131;            // page "환경설정"
+constexpr int IDD_ALARM = 141;          // page "알람설정"
+constexpr int IDD_WORLDTIME = 178;      // world time dialog "세계시각"
+
+// Strings.
+constexpr int IDS_ABOUTBOX = 101;       // "Client 정보(&A)..."
+constexpr int IDS_SOCKETS_INIT_FAILED = 103;
+
+// Tray popup menu and its commands.
+constexpr int IDR_TRAY_MENU = 106;
+constexpr int ID_APP_EXIT = 32771;      // "종료"
+constexpr int ID_HELP_INFO = 32772;     // "도움말"
+constexpr int ID_COMPARE = 32773;       // "표준시 비교"
+constexpr int ID_SYNC = 32774;          // "표준시 동기"
+constexpr int ID_SETTINGS = 32775;      // "환경설정"
+constexpr int ID_WORLD_TIME = 32776;    // "세계시각"
+constexpr int ID_CLOSE_CLOCK = 32777;   // "닫기"
+constexpr int ID_HIDE_ALL = 32778;      // "모두감추기"
+constexpr int ID_SCHEDULE = 32779;      // "일정관리"
+constexpr int ID_SCHEDULE_VIEW = 32780; // "일정보기"
+
+// Main window (IDD_MAIN).
+namespace main {
+constexpr int IDC_WORLD = 9;            // "세계시"
+constexpr int IDC_SETUP = 306;          // "설정"
+constexpr int IDC_HELP = 11;            // "도움말"
+constexpr int IDC_HIDE = 1;             // "감추기" (the dialog's OK)
+constexpr int IDC_COMPARE = 300;        // "비교"
+constexpr int IDC_SYNC = 301;           // "동기"
+constexpr int IDC_CLOCK = 1012;         // digital clock, in the grey frame's place
+constexpr int IDC_MESSAGE = 304;        // message field
+constexpr int IDC_BANNER = 1000;        // banner icon
+constexpr int IDM_ABOUTBOX = 16;        // system-menu item
+} // namespace main
+
+// Program information (IDD_CLIENTINFO).
+namespace clientinfo {
+constexpr int IDC_OK = 1;
+constexpr int IDC_TEXT = 1014;
+} // namespace clientinfo
+
+// Synchronisation information page (IDD_INFO).
+namespace info {
+constexpr int IDC_LAST_TIME = 1003;
+constexpr int IDC_LAST_DIFF = 1004;
+constexpr int IDC_SERVER = 1006;
+constexpr int IDC_HOMEPAGE = 1013;
+} // namespace info
+
+// Environment page (IDD_ENV).
+namespace env {
+constexpr int IDC_BEEP = 1001;
+constexpr int IDC_BLINK = 1010;
+constexpr int IDC_AUTO_COMPARE = 1011;
+constexpr int IDC_SCR = 1007;
+constexpr int IDC_LOG = 1012;
+constexpr int IDC_TOP = 1013;
+constexpr int IDC_SMALL = 1014;
+constexpr int IDC_24MODE = 1046;
+constexpr int IDC_TRANSWIN = 1050;
+constexpr int IDC_BGCOLOR = 1008;       // swatch 1: clock background
+constexpr int IDC_TXTCOLOR = 1009;      // swatch 2: clock text
+constexpr int IDC_BGCOLOR2 = 1017;      // swatch 3: message background
+constexpr int IDC_TXTCOLOR2 = 1018;     // swatch 4: message text
+constexpr int IDC_AUTOCON = 1002;
+constexpr int IDC_EVERY = 1005;         // "매"
+constexpr int IDC_DURATION = 1004;      // minutes, 1..144000
+constexpr int IDC_MINUTES = 1006;       // "분마다 동기"
+constexpr int IDC_DEFAULTS = 1015;      // "초기값"
+} // namespace env
+
+// Timers.
+constexpr int TIMER_CLOCK = 1;          // 50 ms redraw of each clock
+constexpr int TIMER_AUTOSYNC = 16;
+constexpr int TIMER_BLINK = 19;
+constexpr int TIMER_TRANSMIT = 4112;
+
+} // namespace res

@@ -1,0 +1,216 @@
+#include "clocks/CDigitalClock.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QRegion>
+
+#include "clocks/ClockText.h"
+#include "clocks/QtColor.h"
+#include "clocks/Sound.h"
+#include "resources/ControlId.h"
+#include "shell/Options.h"
+
+bool g_bMainVisible = true;
+
+namespace {
+
+constexpr int kFontSizes[3] = {280, 240, 100};  // tenths of a point
+
+// The large faces: metric twins of the classic sans first, so the time fits
+// the face as laid out; the Korean face last, whose figures are as narrow.
+const QStringList kLatinFaces = {"Liberation Sans", "Arimo", "Arial", "NanumGothic",
+                                 "DejaVu Sans"};
+const QStringList kKoreanFaces = {"NanumGothic", "나눔고딕", "Noto Sans CJK KR", "Noto Sans KR",
+                                  "UnDotum", "Baekmuk Gulim"};
+
+// The face is laid out in pixels, so sizes are taken at 96 dpi whatever the
+// screen's font resolution: 24 pt is 32 px.
+int TenthsToPixels(int tenths)
+{
+    return (tenths * 96 + 360) / 720;
+}
+
+QFont MakeClockFont(const QStringList& faces, int tenths)
+{
+    QFont font;
+    font.setFamilies(faces);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(TenthsToPixels(tenths));
+    return font;
+}
+
+// Draws text with the top-left corner of its cell at (x, y), as the face's
+// positions are given; Qt places text by its baseline.
+void DrawTextCell(QPainter& painter, const QFont& font, int x, int y, const QString& text)
+{
+    painter.setFont(font);
+    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
+}
+
+} // namespace
+
+CDigitalClock::CDigitalClock(QWidget* parent, const QRect& rect, int id)
+    : QWidget(parent), m_clientRect(QPoint(0, 0), rect.size())
+{
+    SetControlId(this, id);
+    setGeometry(rect);
+    // Every paint covers every pixel: no background erase, no flicker.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    // Moves without a button are forwarded too, as the window beneath
+    // would have seen them.
+    setMouseTracking(true);
+    m_timeShown = currentTime();
+    m_timer.start(kRedrawMs, this);
+    show();
+}
+
+CDigitalClock::~CDigitalClock()
+{
+    m_timer.stop();
+}
+
+const QFont* CDigitalClock::GetClockFont(int size)
+{
+    if (!m_fonts[0]) {
+        m_fonts[0] = MakeClockFont(kLatinFaces, kFontSizes[0]);
+        m_fonts[1] = MakeClockFont(kLatinFaces, kFontSizes[1]);
+        m_fonts[2] = MakeClockFont(kKoreanFaces, kFontSizes[2]);
+    }
+    for (int i = 0; i < 3; ++i)
+        if (kFontSizes[i] == size)
+            return &*m_fonts[i];
+    return nullptr;
+}
+
+void CDigitalClock::setTickPlayer(TickPlayer* player)
+{
+    m_tickPlayer = player;
+}
+
+void CDigitalClock::setTimeSource(std::function<std::time_t()> now)
+{
+    m_now = std::move(now);
+    m_timeShown = currentTime();
+    update();
+}
+
+std::time_t CDigitalClock::currentTime() const
+{
+    return m_now ? m_now() : std::time(nullptr);
+}
+
+void CDigitalClock::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_timer.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    const std::time_t now = currentTime();
+    if (Face{now, b24Mode, TxtColor, BgColor} != m_facePainted)
+        update();
+    if (now != m_timeShown) {
+        m_timeShown = now;
+        // The tick sounds on its own thread: painting goes on meanwhile, and
+        // a tick still sounding makes this one drop rather than queue.
+        if (g_bMainVisible && Beep)
+            (m_tickPlayer ? *m_tickPlayer : DefaultTickPlayer()).Tick();
+    }
+}
+
+void CDigitalClock::drawFace(QPainter& painter)
+{
+    const bool h24 = b24Mode;
+    const std::tm tm = LocalTm(m_timeShown);
+    const QString time = QString::fromStdString(ClockTimeText(tm, h24));
+    const QString date = QString::fromStdString(ClockDateText(tm));
+
+    painter.fillRect(m_clientRect, ColorRefToQColor(BgColor));
+    painter.setPen(ColorRefToQColor(TxtColor));
+    if (h24) {
+        DrawTextCell(painter, *GetClockFont(240), 40, 15, time);
+    } else {
+        DrawTextCell(painter, *GetClockFont(240), 55, 15, time);
+        DrawTextCell(painter, *GetClockFont(100), 30, 30, QString::fromLatin1(AmPmText(tm)));
+    }
+    DrawTextCell(painter, *GetClockFont(100), 35, 4, date);
+}
+
+void CDigitalClock::paintEvent(QPaintEvent*)
+{
+    if (!m_bBitmapMade) {
+        const qreal dpr = devicePixelRatioF();
+        m_bitmap = QPixmap(m_clientRect.size() * dpr);
+        m_bitmap.setDevicePixelRatio(dpr);
+        m_bBitmapMade = true;
+    }
+    {
+        QPainter memory(&m_bitmap);
+        memory.setRenderHint(QPainter::TextAntialiasing);
+        drawFace(memory);
+    }
+    m_facePainted = {m_timeShown, b24Mode, TxtColor, BgColor};
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_bitmap);
+    // The picture keeps its first size; should the control have grown since,
+    // the rest is background rather than whatever was there before.
+    const QRegion rest = QRegion(rect()).subtracted(m_clientRect);
+    if (!rest.isEmpty()) {
+        painter.setClipRegion(rest);
+        painter.fillRect(rect(), ColorRefToQColor(BgColor));
+    }
+}
+
+void CDigitalClock::forwardToParent(const QMouseEvent* event, QEvent::Type type)
+{
+    QPointer<QWidget> target = parentWidget();
+    if (!target)
+        return;
+    const QPointer<CDigitalClock> self(this);
+    // Without Small the parent gets its own coordinates; with Small on the
+    // point is passed as it is.
+    const QPointF at = Small ? event->position() : event->position() + QPointF(pos());
+    const QPointF global = event->globalPosition();
+    const Qt::MouseButtons buttons = event->buttons();
+    const Qt::KeyboardModifiers modifiers = event->modifiers();
+    const QPointingDevice* device = event->pointingDevice();
+
+    // A move first, so the parent knows where the press or release is.
+    QMouseEvent move(QEvent::MouseMove, at, global, Qt::NoButton, buttons, modifiers, device);
+    QCoreApplication::sendEvent(target, &move);
+    // The parent may have closed the clock on the move: then the press goes nowhere.
+    if (type == QEvent::MouseMove || !target || !self)
+        return;
+    QMouseEvent press(type, at, global, event->button(), buttons, modifiers, device);
+    QCoreApplication::sendEvent(target, &press);
+}
+
+void CDigitalClock::mousePressEvent(QMouseEvent* event)
+{
+    // Also reached for a double click: the parent sees a second press.
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        forwardToParent(event, QEvent::MouseButtonPress);
+}
+
+void CDigitalClock::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        forwardToParent(event, QEvent::MouseButtonRelease);
+}
+
+void CDigitalClock::mouseMoveEvent(QMouseEvent* event)
+{
+    event->accept();
+    forwardToParent(event, QEvent::MouseMove);
+}
+
+void CDigitalClock::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    if (Small)
+        emit popupMenuRequested(event->globalPos());
+}

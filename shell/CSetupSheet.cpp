@@ -1,0 +1,143 @@
+#include "shell/CSetupSheet.h"
+
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "resources/ControlId.h"
+#include "shell/CEnvDlg.h"
+#include "time/CInfoDlg.h"
+
+namespace {
+constexpr int kIdOk = 1;      // the sheet's OK, numbered as a dialog's OK
+constexpr int kIdCancel = 2;  // and Cancel
+}  // namespace
+
+CSetupSheet::CSetupSheet(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("설정"));
+
+    m_tabWidget = new QTabWidget(this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    ok->setText(QStringLiteral("확인"));
+    cancel->setText(QStringLiteral("취소"));
+    SetControlId(ok, kIdOk);
+    SetControlId(cancel, kIdCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabWidget);
+    layout->addWidget(buttons);
+
+    connect(buttons, &QDialogButtonBox::accepted, this, &CSetupSheet::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CSetupSheet::reject);
+    connect(m_tabWidget, &QTabWidget::currentChanged, this, &CSetupSheet::onCurrentChanged);
+
+    addPage(QStringLiteral("동기 정보"), [] { return new CInfoDlg; });
+    addPage(QStringLiteral("환경설정"), [] { return new CEnvDlg; });
+}
+
+CSetupSheet::~CSetupSheet() = default;
+
+int CSetupSheet::addPage(const QString& title, PageFactory factory)
+{
+    auto* holder = new QWidget;
+    auto* layout = new QVBoxLayout(holder);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_pages.push_back({std::move(factory), holder, nullptr});
+    // The first tab added becomes current; its page is made when the sheet shows.
+    const QSignalBlocker blocker(m_tabWidget);
+    return m_tabWidget->addTab(holder, title);
+}
+
+SetupPage* CSetupSheet::page(int index) const
+{
+    if (index < 0 || index >= pageCount())
+        return nullptr;
+    return m_pages[static_cast<std::size_t>(index)].page;
+}
+
+void CSetupSheet::makePage(int index)
+{
+    Page& entry = m_pages[static_cast<std::size_t>(index)];
+    if (entry.page != nullptr || !entry.factory)
+        return;
+    entry.page = entry.factory();
+    if (entry.page != nullptr) {
+        entry.holder->layout()->addWidget(entry.page);
+        entry.page->show();  // a widget added to a shown window stays hidden otherwise
+        // Lay the page out now, growing the sheet if the page needs more room.
+        layout()->activate();
+    }
+}
+
+void CSetupSheet::showTab(int index)
+{
+    const QSignalBlocker blocker(m_tabWidget);
+    m_tabWidget->setCurrentIndex(index);
+}
+
+void CSetupSheet::setVisible(bool visible)
+{
+    if (visible && !isVisible()) {
+        const int index = m_tabWidget->currentIndex();
+        if (index >= 0) {
+            makePage(index);
+            m_current = index;
+        }
+    }
+    QDialog::setVisible(visible);
+}
+
+void CSetupSheet::onCurrentChanged(int index)
+{
+    if (index < 0)
+        return;
+    if (!isVisible()) {
+        // Shown later: setVisible makes the page of whichever tab is current.
+        return;
+    }
+    // The page being left keeps its values only if they are valid; it is
+    // shown again while it checks, so its message and focus land on it.
+    if (m_current >= 0 && m_current != index) {
+        if (SetupPage* leaving = page(m_current)) {
+            showTab(m_current);
+            if (!leaving->validatePage())
+                return;
+            showTab(index);
+        }
+    }
+    makePage(index);
+    m_current = index;
+}
+
+void CSetupSheet::accept()
+{
+    // The shown page first: the others were checked when they were left.
+    std::vector<int> order;
+    if (m_current >= 0)
+        order.push_back(m_current);
+    for (int i = 0; i < pageCount(); ++i) {
+        if (i != m_current)
+            order.push_back(i);
+    }
+    for (const int i : order) {
+        SetupPage* p = page(i);
+        if (p == nullptr)
+            continue;
+        if (i != m_tabWidget->currentIndex()) {
+            showTab(i);
+            m_current = i;
+        }
+        if (!p->validatePage())
+            return;
+    }
+    for (int i = 0; i < pageCount(); ++i) {
+        if (SetupPage* p = page(i))
+            p->applyPage();
+    }
+    QDialog::accept();
+}

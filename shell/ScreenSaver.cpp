@@ -1,0 +1,351 @@
+#include "shell/ScreenSaver.h"
+
+#include "time/TimeService.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+
+std::string_view Trim(std::string_view s)
+{
+    const auto first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = s.find_last_not_of(kBlanks);
+    return s.substr(first, last - first + 1);
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return std::ranges::equal(a, b, [](char x, char y) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+// One line of an ini text: its content and its ending ("\r\n", "\n" or "").
+struct Line
+{
+    std::string_view body;
+    std::string_view eol;
+};
+
+std::vector<Line> SplitLines(std::string_view text)
+{
+    std::vector<Line> lines;
+    while (!text.empty()) {
+        const auto nl = text.find('\n');
+        if (nl == std::string_view::npos) {
+            lines.push_back({text, {}});
+            break;
+        }
+        std::size_t bodyEnd = nl;
+        if (bodyEnd > 0 && text[bodyEnd - 1] == '\r')
+            --bodyEnd;
+        lines.push_back({text.substr(0, bodyEnd), text.substr(bodyEnd, nl + 1 - bodyEnd)});
+        text.remove_prefix(nl + 1);
+    }
+    return lines;
+}
+
+// The name of a "[name]" line, or nothing.
+std::optional<std::string_view> SectionName(std::string_view body)
+{
+    const std::string_view t = Trim(body);
+    if (t.size() < 2 || t.front() != '[')
+        return std::nullopt;
+    const auto close = t.find(']');
+    if (close == std::string_view::npos)
+        return std::nullopt;
+    return Trim(t.substr(1, close - 1));
+}
+
+// The key of a "key=value" line, or nothing for comments and other lines.
+std::optional<std::string_view> KeyName(std::string_view body)
+{
+    const std::string_view t = Trim(body);
+    if (t.empty() || t.front() == ';')
+        return std::nullopt;
+    const auto eq = t.find('=');
+    if (eq == std::string_view::npos)
+        return std::nullopt;
+    return Trim(t.substr(0, eq));
+}
+
+std::string HomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
+        return home;
+    std::vector<char> buffer(16384);
+    passwd pw{};
+    passwd* found = nullptr;
+    if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
+        && found->pw_dir != nullptr)
+        return found->pw_dir;
+    return "/tmp";
+}
+
+// Reads the whole file; a missing file reads as empty text.
+bool ReadWholeFile(const std::string& path, std::string& text)
+{
+    text.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT;
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return true;
+}
+
+bool WriteAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Writes text to path through a temporary file in the same folder, keeping
+// the old file's permissions.
+bool ReplaceFile(const std::string& path, std::string_view text)
+{
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    struct stat old{};
+    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
+    int err = errno;
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
+        return true;
+    if (ok)
+        err = errno;
+    ::unlink(temp.c_str());
+    errno = err;
+    return false;
+}
+
+// Runs "xset s on|off" without waiting for it; a helper thread reaps it.
+bool RunXset(bool on)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr || display[0] == '\0')
+        return false;
+    posix_spawn_file_actions_t actions;
+    if (posix_spawn_file_actions_init(&actions) != 0)
+        return false;
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    char arg0[] = "xset";
+    char arg1[] = "s";
+    char onArg[] = "on";
+    char offArg[] = "off";
+    char* argv[] = {arg0, arg1, on ? onArg : offArg, nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, "xset", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return false;
+    std::thread([pid] {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }).detach();
+    return true;
+}
+
+std::mutex g_switchMutex;
+ScreenSaverSwitch g_switch = RunXset;
+
+}  // namespace
+
+std::string ScreenSaverPath()
+{
+    std::error_code ec;
+    const std::filesystem::path dir = std::filesystem::current_path(ec);
+    if (ec)
+        return kScreenSaverFileName;
+    return (dir / kScreenSaverFileName).string();
+}
+
+bool CanOpenForReading(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+std::string ScreenSaverMissingMessage()
+{
+    return std::string("스크린 세이버 VESK3Scr.scr가 인스톨되어 있지 않습니다.\r\n\r\n    ")
+           + kTimeServiceHomePage + "에서 다운로드할 수 있습니다.";
+}
+
+std::string SystemIniPath()
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
+        base = xdg;
+    else
+        base = HomeDirectory() + "/.config";
+    return base + "/Vesk Client V3.3/system.ini";
+}
+
+std::string SetIniValue(std::string_view text, std::string_view section, std::string_view key,
+                        std::string_view value)
+{
+    const std::vector<Line> lines = SplitLines(text);
+    std::string_view eol = "\n";
+    for (const Line& line : lines) {
+        if (!line.eol.empty()) {
+            eol = line.eol;
+            break;
+        }
+    }
+    const std::string entry = std::string(key) + "=" + std::string(value);
+
+    // The section's header line, its matching key line and its last non-blank line.
+    std::optional<std::size_t> header, match, lastContent;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (const auto name = SectionName(lines[i].body)) {
+            if (header)
+                break;
+            if (EqualsNoCase(*name, section)) {
+                header = i;
+                lastContent = i;
+            }
+            continue;
+        }
+        if (!header)
+            continue;
+        if (!Trim(lines[i].body).empty())
+            lastContent = i;
+        if (const auto name = KeyName(lines[i].body); name && EqualsNoCase(*name, key)) {
+            match = i;
+            break;
+        }
+    }
+
+    std::string out;
+    out.reserve(text.size() + entry.size() + section.size() + 8);
+    const auto append = [&](const Line& line) {
+        out.append(line.body);
+        out.append(line.eol);
+    };
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (match && i == *match) {
+            out += entry;
+            out.append(lines[i].eol);
+            continue;
+        }
+        append(lines[i]);
+        if (!match && lastContent && i == *lastContent) {
+            if (lines[i].eol.empty())
+                out.append(eol);
+            out += entry;
+            out.append(lines[i].eol.empty() ? std::string_view{} : eol);
+        }
+    }
+    if (!header) {
+        if (!out.empty() && out.back() != '\n')
+            out.append(eol);
+        out += "[";
+        out.append(section);
+        out += "]";
+        out.append(eol);
+        out += entry;
+        out.append(eol);
+    }
+    return out;
+}
+
+bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
+                   std::string_view value)
+{
+    if (value.find_first_of("\r\n") != std::string_view::npos) {
+        errno = EINVAL;
+        return false;
+    }
+    // Through a symbolic link to the file it names, so the link survives.
+    std::error_code ec;
+    std::filesystem::path target = std::filesystem::weakly_canonical(path, ec);
+    if (ec)
+        target = path;
+    std::filesystem::create_directories(target.parent_path(), ec);
+    if (ec) {
+        errno = ec.value();
+        return false;
+    }
+    std::string text;
+    if (!ReadWholeFile(target.string(), text))
+        return false;
+    return ReplaceFile(target.string(), SetIniValue(text, section, key, value));
+}
+
+ScreenSaverSwitch SetScreenSaverSwitch(ScreenSaverSwitch sw)
+{
+    const std::lock_guard lock(g_switchMutex);
+    ScreenSaverSwitch previous = std::move(g_switch);
+    g_switch = sw ? std::move(sw) : ScreenSaverSwitch(RunXset);
+    return previous;
+}
+
+bool ApplyScreenSaverSetting(bool scr)
+{
+    const bool written = WriteIniValue(SystemIniPath(), kScreenSaverIniSection, kScreenSaverIniKey,
+                                       scr ? ScreenSaverPath() : std::string());
+    ScreenSaverSwitch sw;
+    {
+        const std::lock_guard lock(g_switchMutex);
+        sw = g_switch;
+    }
+    sw(scr);
+    return written;
+}

@@ -6,11 +6,13 @@ set -euo pipefail
 SUDO=()
 [ "$(id -u)" -eq 0 ] || SUDO=(sudo)
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libcap-dev libasound2-dev libxcb1-dev fonts-nanum tzdata)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libcap-dev libasound2-dev libxcb1-dev fonts-nanum fonts-liberation2 tzdata)
 if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, and the libraries of the reference NTP server the tests
     # run (its binary is unpacked into .tools/, never installed as a service).
     packages+=(libgtest-dev libgmock-dev libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
+    # A throwaway X desktop with a tray, for the program's own window tests.
+    packages+=(xvfb jwm xdotool x11-utils imagemagick xcompmgr)
 fi
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "shell/Options.h"
 
+#include "FakeClock.h"
 #include "FakeSntpServer.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -65,39 +67,6 @@ private:
     }
     std::mutex m_mutex;
     std::vector<std::string> m_events;
-};
-
-// Stands in for the real clock; never touches it.
-class FakeClock : public ClockSetter
-{
-public:
-    bool permitted = true;
-    bool accept = true;
-    int raised = 0, dropped = 0, sets = 0;
-    timespec last{};
-
-    bool RaiseTimeCapability() override
-    {
-        if (!permitted) {
-            errno = EPERM;
-            return false;
-        }
-        ++raised;
-        return true;
-    }
-    void DropTimeCapability() override
-    {
-        ++dropped;
-        errno = 0;   // a drop must not hide why the set failed
-    }
-    bool Set(const timespec& utc) override
-    {
-        ++sets;
-        last = utc;
-        if (!accept)
-            errno = EINVAL;
-        return accept;
-    }
 };
 
 class TimeCheckTest : public ::testing::Test
@@ -177,7 +146,9 @@ TEST_F(TimeCheckTest, SynchroniseSetsTheClockRecordsAndLogs)
     TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
     const std::time_t before = std::time(nullptr);
     EXPECT_TRUE(check.CheckTime(true));
-    EXPECT_EQ(m_view.LastMessage(), " 0.250 초 이내에서 동기되었습니다.");
+    // A loaded machine delays one leg of the loopback trip by a few ms.
+    EXPECT_TRUE(std::regex_match(m_view.LastMessage(), std::regex(" 0\\.2[45]\\d 초 이내에서 동기되었습니다\\.")))
+        << m_view.LastMessage();
     EXPECT_EQ(ServerID, 1);
     EXPECT_GE(LastCon, before);
     EXPECT_LE(LastCon, std::time(nullptr));
@@ -195,7 +166,7 @@ TEST_F(TimeCheckTest, SynchroniseSetsTheClockRecordsAndLogs)
     EXPECT_EQ(m_view.Count("timer:19:100"), 1);
     const std::string line = LogText();
     EXPECT_EQ(line, SyncLogLine(LastCon, LastDiff));
-    EXPECT_TRUE(line.ends_with(" 0.250\n")) << line;
+    EXPECT_TRUE(std::regex_search(line, std::regex(" 0\\.2[45]\\d\n$"))) << line;
     EXPECT_EQ(line.size(), 26u);   // "YYYY-MM-DD hh:mm:ss 0.250\n"
 
     // A second one appends; with Blink and Log off neither happens.
@@ -216,6 +187,7 @@ TEST_F(TimeCheckTest, LogLineFormat)
     // 2003-03-05 09:05:03 in Seoul, PC 0.25 s behind.
     EXPECT_EQ(SyncLogLine(1046822703, 0.25), "2003-03-05 09:05:03 -0.250\n");
     EXPECT_EQ(SyncLogLine(1046822703, -0.0004), "2003-03-05 09:05:03 0.000\n");
+    EXPECT_EQ(SyncLogLine(1046822703, -0.25), "2003-03-05 09:05:03 0.250\n");   // PC 0.25 s ahead
     EXPECT_EQ(SyncMessage(-1.5), " 1.500 초 이내에서 동기되었습니다.");
 }
 

@@ -1,0 +1,80 @@
+#include "resources/Art.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+QPixmap ClockFace(int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(size * 0.06, size * 0.06, size * 0.88, size * 0.88);
+    QLinearGradient rim(r.topLeft(), r.bottomRight());
+    rim.setColorAt(0, QColor(0x2f, 0x6f, 0xc8));
+    rim.setColorAt(1, QColor(0x12, 0x2f, 0x66));
+    p.setPen(Qt::NoPen);
+    p.setBrush(rim);
+    p.drawEllipse(r);
+    const QRectF face = r.adjusted(size * 0.09, size * 0.09, -size * 0.09, -size * 0.09);
+    p.setBrush(QColor(0xf6, 0xf4, 0xea));
+    p.drawEllipse(face);
+
+    const QPointF c = face.center();
+    const double radius = face.width() / 2;
+    if (size >= 32) {   // hour marks only where they can be told apart
+        p.setPen(QPen(QColor(0x30, 0x30, 0x30), std::max(1.0, size / 40.0)));
+        for (int h = 0; h < 12; ++h) {
+            const double a = h * M_PI / 6;
+            p.drawLine(c + QPointF(std::sin(a), -std::cos(a)) * radius * 0.78,
+                       c + QPointF(std::sin(a), -std::cos(a)) * radius * 0.92);
+        }
+    }
+    // Ten past ten, in the colours of the program's own clock digits.
+    auto hand = [&](double angle, double length, double width, QColor colour) {
+        p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(c, c + QPointF(std::sin(angle), -std::cos(angle)) * radius * length);
+    };
+    hand(10.17 * M_PI / 6, 0.5, std::max(1.5, size / 11.0), QColor(0x20, 0x20, 0x20));
+    hand(2 * M_PI / 6, 0.75, std::max(1.0, size / 16.0), QColor(0x20, 0x20, 0x20));
+    hand(M_PI, 0.8, std::max(1.0, size / 32.0), QColor(0xd0, 0x20, 0x20));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xd0, 0x20, 0x20));
+    p.drawEllipse(c, size / 20.0 + 0.5, size / 20.0 + 0.5);
+    return pm;
+}
+
+} // namespace
+
+QIcon AppIcon()
+{
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128})
+        icon.addPixmap(ClockFace(size));
+    return icon;
+}
+
+QPixmap BannerPixmap()
+{
+    QPixmap pm(142, 20);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, 142, 0);
+    g.setColorAt(0, QColor(0x12, 0x2f, 0x66));
+    g.setColorAt(1, QColor(0x2f, 0x6f, 0xc8));
+    p.fillRect(pm.rect(), g);
+    p.drawPixmap(2, 1, ClockFace(18));
+    QFont f(QStringLiteral("NanumGothic"));
+    f.setPixelSize(12);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(22, 0, 118, 20), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("Vesk 표준시"));
+    return pm;
+}

@@ -1,0 +1,11 @@
+#pragma once
+// The program's pictures, drawn in code: the window and tray icon and the
+// banner under the main window's message field.
+
+#include <QIcon>
+#include <QPixmap>
+
+// Icon 128: a clock face, at the sizes trays and title bars ask for.
+QIcon AppIcon();
+// Banner 158, 142 x 20 pixels.
+QPixmap BannerPixmap();

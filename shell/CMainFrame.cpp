@@ -1,0 +1,182 @@
+#include "shell/CMainFrame.h"
+
+#include "clocks/CDigitalClock.h"
+#include "clocks/WorldTime.h"
+#include "resources/Art.h"
+#include "resources/ResourceIds.h"
+#include "shell/CMainClockDlg.h"
+#include "shell/MessageBox.h"
+#include "shell/Options.h"
+#include "shell/WindowPlacement.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+
+namespace {
+
+struct MenuItem
+{
+    int id;          // 0: a separator
+    const char* text;
+};
+
+// Menu 106, in its order.
+constexpr MenuItem kPopupMenu[] = {
+    {res::ID_COMPARE, "표준시 비교"},
+    {res::ID_SYNC, "표준시 동기"},
+    {0, nullptr},
+    {res::ID_SETTINGS, "환경설정"},
+    {res::ID_WORLD_TIME, "세계시각"},
+    {res::ID_SCHEDULE, "일정관리"},
+    {res::ID_SCHEDULE_VIEW, "일정보기"},
+    {res::ID_HELP_INFO, "도움말"},
+    {0, nullptr},
+    {res::ID_CLOSE_CLOCK, "닫기"},
+    {res::ID_HIDE_ALL, "모두감추기"},
+    {0, nullptr},
+    {res::ID_APP_EXIT, "종료"},
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& servers,
+                       ClockSetter& clock)
+    : m_store(store)
+{
+    setWindowTitle(QStringLiteral("Tray Icon Notifying Test"));
+
+    m_pMenu = new QMenu(this);
+    for (const MenuItem& item : kPopupMenu) {
+        if (!item.text) {
+            m_pMenu->addSeparator();
+            continue;
+        }
+        QAction* a = m_pMenu->addAction(QString::fromUtf8(item.text));
+        a->setData(item.id);
+        a->setObjectName(QString::number(item.id));
+        connect(a, &QAction::triggered, this, [this, id = item.id] { OnCommand(id); });
+    }
+
+    m_pTray = new QSystemTrayIcon(AppIcon(), this);
+    m_pTray->setToolTip(QStringLiteral("Vesk"));
+    m_pTray->setContextMenu(m_pMenu);
+    connect(m_pTray, &QSystemTrayIcon::activated, this, &CMainFrame::OnTrayActivated);
+    m_pTray->show();
+
+    m_pMainDlg = new CMainClockDlg(this, m_store, servers, clock);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+bool CMainFrame::RestoreWindows()
+{
+    switch (ReadInitWin(m_store)) {
+    case kInitWinMain:
+        MoveToSaved(m_pMainDlg, ReadWindowPos(m_store, kMainWindowPos));
+        SetTopmost(m_pMainDlg, Top);
+        m_pMainDlg->show();
+        g_nInitWin = kInitWinMain;
+        break;
+    case kInitWinSlim:
+        PlaceSlimClock();
+        ShowSlimClock(true);
+        g_nInitWin = kInitWinSlim;
+        break;
+    default:
+        g_nInitWin = kInitWinNone;
+        break;
+    }
+
+    const QString table = QDir::current().filePath(QString::fromUtf8(kWorldTimeFileName));
+    if (!LoadWorldTimeTable(table.toStdString(), nullptr)) {
+        ShowMessage(nullptr, QString::fromUtf8(kWorldTimeMissingText));
+        return false;
+    }
+    return true;
+}
+
+void CMainFrame::ShowPopupMenu(const QPoint& globalPos)
+{
+    m_pMenu->popup(globalPos);
+}
+
+void CMainFrame::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)
+{
+    if (reason != QSystemTrayIcon::Trigger)
+        return;   // the right button opens the context menu by itself
+    if (Small) {
+        PlaceSlimClock();
+        ShowSlimClock(true);
+        g_nInitWin = kInitWinSlim;
+    } else {
+        ShowRestored(m_pMainDlg);
+        g_nInitWin = kInitWinMain;
+    }
+    g_bMainVisible = true;
+}
+
+void CMainFrame::OnCommand(int id)
+{
+    switch (id) {
+    case res::ID_COMPARE: m_pMainDlg->CompareRequest(); break;
+    case res::ID_SYNC: m_pMainDlg->SynchroniseRequest(); break;
+    case res::ID_SETTINGS: m_pMainDlg->ApplySettings(); break;
+    case res::ID_WORLD_TIME: m_pMainDlg->ShowWorldTime(); break;
+    case res::ID_HELP_INFO: m_pMainDlg->OpenInformationDialog(); break;
+    case res::ID_CLOSE_CLOCK: CloseMenuOwnerClock(); break;
+    case res::ID_HIDE_ALL: HideAllWorldClocks(); break;
+    case res::ID_APP_EXIT: Exit(); break;
+    default: break;   // the schedule book joins with its own windows
+    }
+}
+
+void CMainFrame::Exit()
+{
+    m_pMainDlg->close();
+    QMetaObject::invokeMethod(this, &CMainFrame::close, Qt::QueuedConnection);
+}
+
+void CMainFrame::PlaceSlimClock()
+{
+}
+
+void CMainFrame::ShowSlimClock(bool)
+{
+}
+
+void CMainFrame::SaveWorldClocks()
+{
+}
+
+void CMainFrame::CloseMenuOwnerClock()
+{
+}
+
+void CMainFrame::HideAllWorldClocks()
+{
+}
+
+void CMainFrame::ApplyTransparencyToWorldClocks(bool)
+{
+}
+
+void CMainFrame::CloseWorldTimeDialog()
+{
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_bClosed) {   // a second close request finds the work done
+        event->accept();
+        return;
+    }
+    m_bClosed = true;
+    SaveWorldClocks();
+    m_pTray->hide();
+    WriteInitWin(m_store);
+    event->accept();
+    emit closed();
+}

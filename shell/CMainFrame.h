@@ -1,0 +1,67 @@
+#pragma once
+// The hidden frame: the tray icon and its popup menu, the owner of every
+// top-level window, and the restore at start and the saves at exit.
+
+#include <QPointer>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class CMainClockDlg;
+class ClockSetter;
+class QMenu;
+class SettingsStore;
+struct TimeServer;
+
+class CMainFrame : public QWidget
+{
+    Q_OBJECT
+public:
+    // Adds the tray icon and creates the main window hidden (which loads
+    // the options). servers: the time servers the main window asks; clock:
+    // where a synchronisation sets the time.
+    CMainFrame(SettingsStore& store, const std::vector<TimeServer>& servers, ClockSetter& clock);
+    ~CMainFrame() override;
+
+    // Shows the window of the last run and loads the world time table.
+    // False when the table file is missing (the program then ends).
+    bool RestoreWindows();
+
+    CMainClockDlg* MainWindow() const { return m_pMainDlg; }
+    QSystemTrayIcon* TrayIcon() const { return m_pTray; }
+
+    // Menu 106: the tray popup menu, its commands sent to this frame.
+    QMenu* PopupMenu() const { return m_pMenu; }
+    void ShowPopupMenu(const QPoint& globalPos);
+    // Carries out a popup menu command.
+    void OnCommand(int id);
+    void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+
+    // The clock windows' share of the shell.
+    void PlaceSlimClock();
+    void ShowSlimClock(bool show);
+    void SaveWorldClocks();
+    void CloseMenuOwnerClock();
+    void HideAllWorldClocks();
+    void ApplyTransparencyToWorldClocks(bool transparent);
+    void CloseWorldTimeDialog();
+
+    // The exit command: the main window closes, then this frame.
+    void Exit();
+
+signals:
+    // The frame closed: everything is saved and the program may end.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    SettingsStore& m_store;
+    QSystemTrayIcon* m_pTray = nullptr;
+    QMenu* m_pMenu = nullptr;
+    CMainClockDlg* m_pMainDlg = nullptr;
+    bool m_bClosed = false;
+};

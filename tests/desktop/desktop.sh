@@ -1,0 +1,85 @@
+# Sourced by the desktop tests and measurements: a throwaway X desktop
+# (Xvfb with the jwm window manager, whose panel docks tray icons) and a
+# temporary installation of the program with its own home.
+#   desktop_start APP_DIR     sets DISPLAY, WORK, INSTALL, HOME
+#   desktop_stop
+# Only processes started here are ended, by their PIDs.
+
+desktop_pids=()
+
+desktop_start() {
+    local app=$1
+    WORK=$(mktemp -d /tmp/vesk-desktop.XXXXXX)
+    INSTALL=$WORK/install
+    mkdir -p "$INSTALL" "$WORK/home" "$WORK/runtime"
+    chmod 700 "$WORK/runtime"
+    cp -r "$app"/. "$INSTALL"/
+    export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_RUNTIME_DIR=$WORK/runtime
+    unset XDG_SESSION_TYPE WAYLAND_DISPLAY QT_QPA_PLATFORM
+
+    local n
+    for n in $(seq 91 140); do
+        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
+    done
+    export DISPLAY=:$n
+    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    desktop_pids+=($!)
+    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+
+    # Inactive windows stay opaque so screenshots show them as they are.
+    cat >"$WORK/jwmrc" <<'JWM'
+<?xml version="1.0"?>
+<JWM>
+  <Tray x="0" y="-1" height="28" autohide="off">
+    <TrayButton label="Vesk">showdesktop</TrayButton>
+    <Spacer/>
+    <Dock/>
+  </Tray>
+  <WindowStyle><Opacity>1.0</Opacity><Active><Opacity>1.0</Opacity></Active></WindowStyle>
+  <FocusModel>click</FocusModel>
+  <Key mask="A" key="F4">close</Key>
+</JWM>
+JWM
+    jwm -f "$WORK/jwmrc" >"$WORK/jwm.log" 2>&1 &
+    desktop_pids+=($!)
+    # jwm announces itself on the root window; its panel takes the tray
+    # selection a moment later.
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.05
+    done
+    sleep 0.3
+}
+
+desktop_stop() {
+    local pid
+    for pid in "${desktop_pids[@]}"; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    desktop_pids=()
+}
+
+# desktop_wait_window NAME [TIMEOUT_S]: the id of a visible window with
+# exactly that title.
+desktop_wait_window() {
+    local name=$1 limit=${2:-10} id
+    local end=$((SECONDS + limit))
+    while [ $SECONDS -le $end ]; do
+        id=$(xdotool search --onlyvisible --name "^$name\$" 2>/dev/null | head -n1)
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.02
+    done
+    return 1
+}
+
+# The program without the right to set the clock: as root, CAP_SYS_TIME
+# leaves the bounding set, so the program can never gain it. Run it with &:
+# the background job becomes the program itself, so $! is its PID.
+desktop_run_program() {
+    cd "$INSTALL" || exit 1
+    if [ "$(id -u)" -eq 0 ]; then
+        exec setpriv --bounding-set=-sys_time ./Vesk "$@"
+    fi
+    exec ./Vesk "$@"
+}

@@ -1,0 +1,79 @@
+#!/usr/bin/env bash
+# The real program on a throwaway X desktop: it starts, docks its tray
+# icon, shows the main window, compares against a loopback SNTP server,
+# opens the settings sheet, and at close ends and writes its settings.
+# Screenshots go to ARTIFACTS for a person to look at.
+#   program_test.sh APP_DIR FAKE_SNTP_SERVER ARTIFACTS
+set -u
+app=$1 fake=$2 artifacts=$3
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb jwm xdotool xprop xwininfo import setpriv; do
+    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+. "$here/desktop.sh"
+mkdir -p "$artifacts"
+
+fails=0
+check() {   # check "what" command...
+    local what=$1; shift
+    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
+}
+
+desktop_start "$app"
+trap 'desktop_stop; [ -n "${server:-}" ] && { kill $server; wait $server; } 2>/dev/null; rm -rf "$WORK"' EXIT
+
+"$fake" 1.234 120 >"$WORK/port" &
+server=$!
+for _ in $(seq 50); do [ -s "$WORK/port" ] && break; sleep 0.05; done
+export VESK_TEST_TIME_SERVERS="127.0.0.1:$(head -n1 "$WORK/port")"
+
+desktop_run_program &
+program=$!
+main=$(desktop_wait_window Vesk3 10)
+check "the main window is shown" test -n "$main"
+[ -n "$main" ] || exit 1
+sleep 1   # the compare at start, and a few clock ticks
+
+# The tray icon docks in the panel: a small window inside jwm's tray.
+tray_icons=$(xwininfo -root -tree | grep -c -E '"Vesk"|"vesk"|"Qt System Tray"' || true)
+check "the tray icon is docked" test "$tray_icons" -ge 1
+import -window "$main" "$artifacts/main-window.png"
+check "main window screenshot" test -s "$artifacts/main-window.png"
+
+# The tray icon's menu, by a right click at the panel's right end.
+eval "$(xdotool getdisplaygeometry --shell)"
+xdotool mousemove $((WIDTH - 14)) $((HEIGHT - 14)) click 3
+sleep 0.6
+import -window root "$artifacts/tray-menu.png"
+xdotool key Escape
+sleep 0.3
+
+# The settings sheet from the second button of the top row.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --window "$main" $((WIDTH * 3 / 8)) 12 click 1
+sheet=$(desktop_wait_window "설정" 5)
+check "the settings sheet opens" test -n "$sheet"
+if [ -n "$sheet" ]; then
+    sleep 0.3
+    import -window "$sheet" "$artifacts/settings-info.png"
+    xdotool key ctrl+Tab
+    sleep 0.3
+    import -window "$sheet" "$artifacts/settings-env.png"
+    xdotool key Escape   # Cancel: the settings still apply
+    sleep 0.5
+fi
+check "the main window is back after the sheet" test -n "$(desktop_wait_window Vesk3 3)"
+
+# Closing the main window ends the program and writes the settings.
+xdotool windowactivate --sync "$main" 2>/dev/null
+xdotool key --window "$main" alt+F4
+for _ in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.05; done
+check "closing the main window ends the program" bash -c "! kill -0 $program 2>/dev/null"
+kill $program 2>/dev/null
+wait $program 2>/dev/null
+conf="$XDG_CONFIG_HOME/Vesk Client V3.3/Vesk.conf"
+check "the settings file is written" grep -q '^INITWIN=1' "$conf"
+check "the last compare is kept" grep -q '^ServerID=1' "$conf"
+
+echo "$fails failed"
+[ $fails -eq 0 ]

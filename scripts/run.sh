@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Builds the program and runs it. For now the program is the command-line
-# compare: it asks the primary and then the secondary time server how far
-# this PC's clock is off (arguments: other servers, host[:port]).
+# Builds the program and runs it from its installation directory,
+# build/app, which holds the program and its data files.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 scripts/setup.sh
 
 cmake -S . -B build -G Ninja -DVESK_TESTS=OFF >/dev/null
-ninja -C build -j2 vesk-compare
-exec build/time/vesk-compare "$@"
+ninja -C build -j2 Vesk vesk-compare
+cd build/app
+exec ./Vesk "$@"

@@ -85,6 +85,17 @@ constexpr int IDC_MINUTES = 1006;       // "분마다 동기"
 constexpr int IDC_DEFAULTS = 1015;      // "초기값"
 } // namespace env
 
+// World time dialog (IDD_WORLDTIME).
+namespace worldtime {
+constexpr int IDC_TREE = 1015;          // region tree
+constexpr int IDC_VIEW = 1016;          // clock of the selected region
+constexpr int IDC_FIND = 1017;          // "찾기"
+constexpr int IDC_FIND_TEXT = 1018;     // search text
+constexpr int IDC_CLOSE = 1019;         // "닫기"
+constexpr int IDC_INFO = 1020;          // description of the selected region
+constexpr int IDC_SHOW_CLOCK = 1021;    // "시계창보이기"
+} // namespace worldtime
+
 // Timers.
 constexpr int TIMER_CLOCK = 1;          // 50 ms redraw of each clock
 constexpr int TIMER_AUTOSYNC = 16;

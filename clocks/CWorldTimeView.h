@@ -1,0 +1,74 @@
+#pragma once
+// The world time dialog's clock: the selected region's time and date in
+// green on black, redrawn twenty times a second, blinking three times after
+// a new selection. Its redraw timer runs only while it is shown.
+
+#include <QBasicTimer>
+#include <QFont>
+#include <QPixmap>
+#include <QWidget>
+
+#include <ctime>
+#include <functional>
+#include <optional>
+
+#include "clocks/WallTime.h"
+
+class CWorldTimeView : public QWidget
+{
+    Q_OBJECT
+public:
+    // Period of the redraw timer, ms.
+    static constexpr int kRedrawMs = 50;
+    // The view sits this many pixels inside the rectangle it is given.
+    static constexpr int kInset = 5;
+
+    // A visible child of parent covering rect (parent's coordinates) shrunk
+    // by kInset on every side, with control number id; every paint lowers
+    // *selectBlink, which must outlive the view, by one down to 0, and the
+    // texts show only while it is 0..2 modulo 6.
+    CWorldTimeView(QWidget* parent, const QRect& rect, int id, int* selectBlink);
+    ~CWorldTimeView() override;
+
+    // The clock font of size tenths of a point, 240, 140 or 100 in the
+    // Latin face; nullptr for any other size. The first call makes all three.
+    const QFont* GetClockFont(int size);
+
+    // The wall-clock time shown: the selected region's (g_nSelectedArea),
+    // the PC's own while none is selected.
+    WallTime timeShown() const { return m_timeShown; }
+
+    // Where the PC's time is read from now on (taken at once); empty: the
+    // system clock.
+    void setTimeSource(std::function<std::time_t()> now);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // What a picture shows; a tick repaints only when it would change, or
+    // while the blink counter still runs (each paint counts it down).
+    struct Face
+    {
+        WallTime time{};
+        bool h24 = false;
+        bool lit = false;  // texts drawn, not dark
+        bool operator==(const Face&) const = default;
+    };
+
+    void takeTime();
+    Face currentFace() const;
+    void drawFace(QPainter& painter, const Face& face);
+
+    int* m_selectBlink;
+    WallTime m_timeShown{};
+    std::optional<Face> m_facePainted;  // what m_bitmap holds
+    QRect m_clientRect;                 // 0, 0 and the size at creation
+    QBasicTimer m_timer;                // the redraw timer
+    QPixmap m_bitmap;                   // the picture, composed off-screen
+    std::optional<QFont> m_fonts[3];    // 240, 140, 100
+    std::function<std::time_t()> m_now;
+};

@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QRegion>
 
+#include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
 #include "clocks/QtColor.h"
 #include "clocks/Sound.h"
@@ -17,37 +18,6 @@ bool g_bMainVisible = true;
 namespace {
 
 constexpr int kFontSizes[3] = {280, 240, 100};  // tenths of a point
-
-// The large faces: metric twins of the classic sans first, so the time fits
-// the face as laid out; the Korean face last, whose figures are as narrow.
-const QStringList kLatinFaces = {"Liberation Sans", "Arimo", "Arial", "NanumGothic",
-                                 "DejaVu Sans"};
-const QStringList kKoreanFaces = {"NanumGothic", "나눔고딕", "Noto Sans CJK KR", "Noto Sans KR",
-                                  "UnDotum", "Baekmuk Gulim"};
-
-// The face is laid out in pixels, so sizes are taken at 96 dpi whatever the
-// screen's font resolution: 24 pt is 32 px.
-int TenthsToPixels(int tenths)
-{
-    return (tenths * 96 + 360) / 720;
-}
-
-QFont MakeClockFont(const QStringList& faces, int tenths)
-{
-    QFont font;
-    font.setFamilies(faces);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(TenthsToPixels(tenths));
-    return font;
-}
-
-// Draws text with the top-left corner of its cell at (x, y), as the face's
-// positions are given; Qt places text by its baseline.
-void DrawTextCell(QPainter& painter, const QFont& font, int x, int y, const QString& text)
-{
-    painter.setFont(font);
-    painter.drawText(x, y + painter.fontMetrics().ascent(), text);
-}
 
 } // namespace
 

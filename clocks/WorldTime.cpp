@@ -11,7 +11,8 @@
 #include "clocks/SummerTimeRules.h"
 #include "shell/Cp949.h"
 
-std::array<WorldTimeEntry, kWorldTimeRows> g_worldTimeTable;
+// Row 0 is built in, so UTC is right even before a table is loaded.
+std::array<WorldTimeEntry, kWorldTimeRows> g_worldTimeTable = {{{"UTC", -540, 0, 0}}};
 std::int32_t g_nSelectedArea = -1;
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"
+#include "clocks/CWorldTimeDlg.h"
 #include "resources/Art.h"
 #include "resources/ControlId.h"
 #include "resources/ResourceIds.h"
@@ -13,6 +14,7 @@
 #include "shell/WindowPlacement.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -152,7 +154,21 @@ void CMainClockDlg::SynchroniseRequest()
 
 void CMainClockDlg::ShowWorldTime()
 {
-    // The world time dialog joins with the world clock windows.
+    if (!m_pWorldTimeDlg) {
+        const std::optional<Point> at = ReadWindowPos(m_store, kWorldTimeDlgPos);
+        m_pWorldTimeDlg = new CWorldTimeDlg(this, &m_nSelectBlink);
+        if (!m_pWorldTimeDlg->loaded()) {
+            QCoreApplication::exit(0);   // the table file is gone: the program ends
+            return;
+        }
+        connect(m_pWorldTimeDlg, &CWorldTimeDlg::showWorldClockRequested, m_pFrame,
+                [this](int row, const QString& name) { m_pFrame->ShowWorldClock(row, name.toStdString()); });
+        connect(m_pWorldTimeDlg, &CWorldTimeDlg::shownOrHidden, m_pFrame,
+                &CMainFrame::ResetWorldClockCascade);
+        MoveToSaved(m_pWorldTimeDlg, at);
+    }
+    m_pWorldTimeDlg->show();
+    m_pWorldTimeDlg->raise();
 }
 
 void CMainClockDlg::OpenInformationDialog()
@@ -226,7 +242,11 @@ void CMainClockDlg::saveWindowPos()
 
 void CMainClockDlg::closeEvent(QCloseEvent* event)
 {
-    m_pFrame->CloseWorldTimeDialog();
+    if (m_pWorldTimeDlg) {
+        WriteWindowPos(m_store, kWorldTimeDlgPos, m_pWorldTimeDlg->x(), m_pWorldTimeDlg->y());
+        delete m_pWorldTimeDlg;
+        m_pWorldTimeDlg = nullptr;
+    }
     saveWindowPos();
     SaveLastSync(m_store);
     if (AutoCon)

@@ -17,6 +17,7 @@
 
 class CColorLabel;
 class CDigitalClock;
+class CWorldTimeDlg;
 class CMainFrame;
 class QLabel;
 class QPushButton;
@@ -49,6 +50,8 @@ public:
     WindowTimers& Timers() { return m_timers; }
     TimeCheck& Check() { return m_check; }
     CDigitalClock* DigitalClock() const { return m_pClock; }
+    // The world time dialog, once the user has asked for it.
+    CWorldTimeDlg* WorldTimeDlg() const { return m_pWorldTimeDlg; }
 
     // Runs one transmission on each firing of the transmission timer; set by
     // the serial part of the program.
@@ -87,6 +90,7 @@ private:
     TimeCheck m_check;
     CDigitalClock* m_pClock = nullptr;
     CColorLabel* m_pMessage = nullptr;
+    CWorldTimeDlg* m_pWorldTimeDlg = nullptr;
     QPushButton* m_pCompare = nullptr;
     QPushButton* m_pSync = nullptr;
 

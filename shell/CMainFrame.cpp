@@ -1,5 +1,6 @@
 #include "shell/CMainFrame.h"
 
+#include "clocks/CClockWnd.h"
 #include "clocks/CDigitalClock.h"
 #include "clocks/WorldTime.h"
 #include "resources/Art.h"
@@ -66,7 +67,32 @@ CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& serv
     connect(m_pTray, &QSystemTrayIcon::activated, this, &CMainFrame::OnTrayActivated);
     m_pTray->show();
 
+    // The slim clock comes before the main window loads the options, so it
+    // is made opaque whatever TransWin says.
+    m_pSlimClock = addClockWindow(true, -1, {});
     m_pMainDlg = new CMainClockDlg(this, m_store, servers, clock);
+}
+
+CClockWnd* CMainFrame::addClockWindow(bool korea, std::int32_t row, const std::string& name)
+{
+    auto* w = new CClockWnd(this, m_store, korea, row, name);
+    connect(w, &CClockWnd::popupMenuRequested, this, [this, w](const QPoint& at) {
+        markMenuOwner(w);
+        ShowPopupMenu(at);
+    });
+    m_clockWnds.push_back(w);
+    return w;
+}
+
+void CMainFrame::markMenuOwner(CClockWnd* owner)
+{
+    for (CClockWnd* w : m_clockWnds) {
+        if (w->m_bMenuOwner) {
+            w->m_bMenuOwner = false;
+            break;
+        }
+    }
+    owner->m_bMenuOwner = true;
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -95,6 +121,8 @@ bool CMainFrame::RestoreWindows()
         ShowMessage(nullptr, QString::fromUtf8(kWorldTimeMissingText));
         return false;
     }
+    for (const WorldClockSlot& slot : ReadWorldClockSlots(m_store))
+        RestoreWorldClock(slot.areaCode, slot.areaName, slot.x, slot.y);
     return true;
 }
 
@@ -109,7 +137,7 @@ void CMainFrame::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)
         return;   // the right button opens the context menu by itself
     if (Small) {
         PlaceSlimClock();
-        ShowSlimClock(true);
+        ShowRestored(m_pSlimClock);
         g_nInitWin = kInitWinSlim;
     } else {
         ShowRestored(m_pMainDlg);
@@ -141,30 +169,74 @@ void CMainFrame::Exit()
 
 void CMainFrame::PlaceSlimClock()
 {
+    MoveToSaved(m_pSlimClock, ReadWindowPos(m_store, kSlimClockPos));
+    SetTopmost(m_pSlimClock, Top);
 }
 
-void CMainFrame::ShowSlimClock(bool)
+void CMainFrame::ShowSlimClock(bool show)
 {
+    if (show)
+        ShowRestored(m_pSlimClock);
+    else
+        m_pSlimClock->hide();
+}
+
+void CMainFrame::ShowWorldClock(std::int32_t row, const std::string& name)
+{
+    CClockWnd* w = addClockWindow(false, row, name);
+    MoveToSaved(w, ReadWindowPos(m_store, kMainWindowPos));
+    SetTopmost(w, Top);
+    if (!m_rcLastWorldWnd.isNull())
+        w->move(m_rcLastWorldWnd.topLeft() + QPoint(50, 50));
+    m_rcLastWorldWnd = w->frameGeometry();
+    w->show();
+}
+
+void CMainFrame::RestoreWorldClock(std::int32_t row, const std::string& name, int x, int y)
+{
+    CClockWnd* w = addClockWindow(false, row, name);
+    if (x != kNoSavedPosition && y != kNoSavedPosition)
+        MoveToSaved(w, Point{x, y});
+    SetTopmost(w, Top);
+    w->show();
 }
 
 void CMainFrame::SaveWorldClocks()
 {
+    std::vector<WorldClockSlot> saved;
+    for (const CClockWnd* w : m_clockWnds)
+        if (!w->m_bKorea && w->isVisible())
+            saved.push_back({w->m_nAreaCode, w->m_strAreaName, w->x(), w->y()});
+    SaveWorldClockSlots(m_store, saved);
 }
 
 void CMainFrame::CloseMenuOwnerClock()
 {
+    for (CClockWnd* w : m_clockWnds) {
+        if (!w->m_bMenuOwner)
+            continue;
+        if (w->m_bKorea) {
+            w->hide();   // no corner saved here: it is saved when the window goes
+            g_nInitWin = kInitWinNone;
+        } else {
+            w->close();
+        }
+        return;
+    }
 }
 
 void CMainFrame::HideAllWorldClocks()
 {
+    for (CClockWnd* w : m_clockWnds)
+        if (!w->m_bKorea)
+            w->close();
 }
 
-void CMainFrame::ApplyTransparencyToWorldClocks(bool)
+void CMainFrame::ApplyTransparencyToWorldClocks(bool transparent)
 {
-}
-
-void CMainFrame::CloseWorldTimeDialog()
-{
+    for (CClockWnd* w : m_clockWnds)
+        if (!w->m_bKorea)
+            w->SetTransparency(transparent);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -6,9 +6,14 @@
 #include <QSystemTrayIcon>
 #include <QWidget>
 
+#include <QRect>
+
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+class CClockWnd;
 class CMainClockDlg;
 class ClockSetter;
 class QMenu;
@@ -39,14 +44,24 @@ public:
     void OnCommand(int id);
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
 
-    // The clock windows' share of the shell.
+    // The slim Korea clock: moved to its saved corner and kept on top as
+    // the options say; shown (restored) or hidden.
     void PlaceSlimClock();
     void ShowSlimClock(bool show);
+    CClockWnd* SlimClock() const { return m_pSlimClock; }
+
+    // World clock windows. ShowWorldClock opens one from the world time
+    // dialog, cascading from the last one opened during that showing.
+    void ShowWorldClock(std::int32_t row, const std::string& name);
+    void RestoreWorldClock(std::int32_t row, const std::string& name, int x, int y);
+    // Saves the visible world clocks in slots 0.. and frees the rest.
     void SaveWorldClocks();
     void CloseMenuOwnerClock();
     void HideAllWorldClocks();
     void ApplyTransparencyToWorldClocks(bool transparent);
-    void CloseWorldTimeDialog();
+    // The world time dialog was shown or hidden: cascading starts afresh.
+    void ResetWorldClockCascade() { m_rcLastWorldWnd = QRect(); }
+    const std::vector<CClockWnd*>& ClockWindows() const { return m_clockWnds; }
 
     // The exit command: the main window closes, then this frame.
     void Exit();
@@ -63,5 +78,11 @@ private:
     QSystemTrayIcon* m_pTray = nullptr;
     QMenu* m_pMenu = nullptr;
     CMainClockDlg* m_pMainDlg = nullptr;
+    CClockWnd* m_pSlimClock = nullptr;
+    std::vector<CClockWnd*> m_clockWnds;   // the slim clock first, then world clocks
+    QRect m_rcLastWorldWnd;                // last world clock opened from the dialog
     bool m_bClosed = false;
+
+    CClockWnd* addClockWindow(bool korea, std::int32_t row, const std::string& name);
+    void markMenuOwner(CClockWnd* owner);
 };

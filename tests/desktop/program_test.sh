@@ -64,6 +64,17 @@ if [ -n "$sheet" ]; then
 fi
 check "the main window is back after the sheet" test -n "$(desktop_wait_window Vesk3 3)"
 
+# The world time dialog from the first button; the keyboard picks "UTC".
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --window "$main" $((WIDTH / 8)) 12 click 1
+world=$(desktop_wait_window "세계시각" 5)
+check "the world time dialog opens" test -n "$world"
+if [ -n "$world" ]; then
+    xdotool key Down Down
+    sleep 1.2   # past the three blinks of a new selection
+    import -window "$world" "$artifacts/world-time.png"
+fi
+
 # Closing the main window ends the program and writes the settings.
 xdotool windowactivate --sync "$main" 2>/dev/null
 xdotool key --window "$main" alt+F4

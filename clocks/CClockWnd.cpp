@@ -1,0 +1,169 @@
+#include "clocks/CClockWnd.h"
+
+#include "clocks/ClockFaces.h"
+#include "clocks/ClockText.h"
+#include "clocks/QtColor.h"
+#include "clocks/WorldTime.h"
+#include "shell/SettingsStore.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kRedrawMs = 50;
+constexpr QSize kWindowSize(190, 38);   // pixels; the face is laid out in them
+constexpr int kKoreanFontTenths = 100;  // 10 pt
+
+} // namespace
+
+CClockWnd::CClockWnd(QWidget* frame, SettingsStore& store, bool korea, std::int32_t row,
+                     const std::string& name)
+    : QWidget(frame, Qt::Tool | Qt::FramelessWindowHint), m_nAreaCode(korea ? -1 : row),
+      m_strAreaName(name), m_bKorea(korea), m_store(store)
+{
+    setFixedSize(kWindowSize);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // A see-through window needs an alpha channel from its creation on, so
+    // it gets one wherever a compositor can show it; opaque faces fill it.
+    if (!korea && IsWindows2000OrXP())
+        setAttribute(Qt::WA_TranslucentBackground);
+    SetTransparency(TransWin);
+    m_timeShown = wallNow();
+    m_timer.start(kRedrawMs, this);
+}
+
+CClockWnd::~CClockWnd()
+{
+    m_timer.stop();
+    if (m_bKorea)
+        storeCorner();
+}
+
+void CClockWnd::SetTransparency(bool on)
+{
+    if (!testAttribute(Qt::WA_TranslucentBackground))
+        return;   // no compositor when the window was made: always opaque
+    m_bTransparent = on;
+    update();
+}
+
+WallTime CClockWnd::wallNow() const
+{
+    const std::time_t now = m_now ? m_now() : std::time(nullptr);
+    const WallTime local = LocalWallTime(now);
+    return m_nAreaCode == -1 ? local : RegionTimeNow(m_nAreaCode, local);
+}
+
+CClockWnd::FaceText CClockWnd::faceText(WallTime wall) const
+{
+    const std::tm tm = WallTimeToTm(wall);
+    const bool h24 = b24Mode;
+    char date[64];
+    std::snprintf(date, sizeof date, h24 ? "%04d/%02d/%02d %s요일" : "%04d/%02d/%02d %s",
+                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, WeekdayName(tm.tm_wday));
+    FaceText t;
+    t.name = m_bKorea ? QStringLiteral("대한민국") : QString::fromStdString(m_strAreaName);
+    t.date = QString::fromUtf8(date);
+    t.marker = h24 ? QString() : (tm.tm_hour < 12 ? QStringLiteral("오전") : QStringLiteral("오후"));
+    t.time = QString::fromStdString(ClockTimeText(tm, h24));
+    return t;
+}
+
+CClockWnd::Face CClockWnd::currentFace() const
+{
+    return {m_timeShown, b24Mode, TxtColor, BgColor, m_bTransparent && !m_bKorea};
+}
+
+void CClockWnd::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_timer.timerId()) {
+        QWidget::timerEvent(event);
+        return;
+    }
+    m_timeShown = wallNow();
+    if (currentFace() != m_facePainted)
+        update();
+}
+
+void CClockWnd::paintEvent(QPaintEvent*)
+{
+    const Face face = currentFace();
+    if (!m_bBitmapMade) {
+        const qreal dpr = devicePixelRatioF();
+        m_bitmap = QPixmap(size() * dpr);
+        m_bitmap.setDevicePixelRatio(dpr);
+        m_bBitmapMade = true;
+    }
+    const FaceText text = faceText(m_timeShown);
+    const QColor textColour = ColorRefToQColor(face.text);
+    {
+        QPainter p(&m_bitmap);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(rect(), face.transparent ? QColor(Qt::transparent) : ColorRefToQColor(face.back));
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p.setPen(textColour);
+        static const QFont font = MakeClockFont(kKoreanFaces, kKoreanFontTenths);
+        DrawTextCell(p, font, face.transparent ? 15 : 10, 4, text.name);
+        DrawTextCell(p, font, 10, 20, text.date);
+        if (!text.marker.isEmpty())
+            DrawTextCell(p, font, 100, 20, text.marker);
+        DrawTextCell(p, font, 127, 20, text.time);
+        if (face.transparent)   // the bar that shows where a see-through clock is
+            p.fillRect(QRect(10, 4, 4, 12), textColour);
+    }
+    QPainter window(this);
+    window.setCompositionMode(QPainter::CompositionMode_Source);
+    window.drawPixmap(0, 0, m_bitmap);
+    m_facePainted = face;
+}
+
+void CClockWnd::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        // The window manager moves it while the button is held; where it
+        // cannot, the window follows the pointer itself.
+        if (!(windowHandle() && windowHandle()->startSystemMove())) {
+            m_bDragging = true;
+            m_dragOffset = event->globalPosition().toPoint() - pos();
+        }
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CClockWnd::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_bDragging)
+        move(event->globalPosition().toPoint() - m_dragOffset);
+    QWidget::mouseMoveEvent(event);
+}
+
+void CClockWnd::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_bDragging = false;
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CClockWnd::contextMenuEvent(QContextMenuEvent* event)
+{
+    emit popupMenuRequested(event->globalPos());
+}
+
+void CClockWnd::closeEvent(QCloseEvent* event)
+{
+    if (m_bKorea)
+        storeCorner();
+    event->accept();   // hidden; the window stays in its frame's list
+}
+
+void CClockWnd::storeCorner()
+{
+    WriteWindowPos(m_store, kSlimClockPos, x(), y());
+}

@@ -1,3 +1,4 @@
+#include "LocalTime.h"
 #include "clocks/CDigitalClock.h"
 
 #include "clocks/Sound.h"
@@ -33,19 +34,6 @@ constexpr ColorRef kBg = 0x00604020;
 constexpr ColorRef kTxt = 0x0060E020;
 constexpr int kBgGreen = 0x40;
 constexpr int kTxtGreen = 0xE0;
-
-std::time_t Local(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
 
 void RunEventLoop(int ms)
 {

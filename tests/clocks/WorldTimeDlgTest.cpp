@@ -1,6 +1,7 @@
 // The world time dialog and its clock: the tree, selection, search, the
 // buttons and keys, and the clock's picture and blink.
 
+#include "LocalTime.h"
 #include "clocks/CWorldTimeDlg.h"
 #include "clocks/CWorldTimeView.h"
 
@@ -35,19 +36,6 @@ const char kTable[] =
     "유럽 2\nLondon -540 3 4\n베를린 -480 2 1\n"
     "중동 0\n북아메리카 1\n뉴욕 -840 1 1\n"
     "빈곳 0\n아프리카 0\n중남미 0\n오세아니아 0\n";
-
-std::time_t Local(int year, int month, int day, int hour, int minute, int second)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
 
 // Runs the event loop until done() or timeoutMs; whether done() held.
 template <typename Done>

@@ -265,6 +265,19 @@ TEST(Compare, FallsBackInOrderAndNumbersTheServer)
     EXPECT_EQ(a.failures.size(), 2u);
 }
 
+TEST(Compare, TwoSilentServersTakeTheirTwoTimeouts)
+{
+    FakeSntpServer first({.silent = true});
+    FakeSntpServer second({.silent = true});
+    SntpClient client;
+    const auto start = Clock::now();
+    const ServerAnswer a = AskServers(client, {{"127.0.0.1", first.Port()}, {"127.0.0.1", second.Port()}});
+    EXPECT_NEAR(Ms(Clock::now() - start), 4000, 40);
+    EXPECT_EQ(a.serverId, 3);
+    EXPECT_EQ(first.Requests(), 1);
+    EXPECT_EQ(second.Requests(), 1);
+}
+
 TEST(Compare, Messages)
 {
     EXPECT_EQ(CompareMessage(0.0), "사용자 PC가 0.000 초 늦습니다.");

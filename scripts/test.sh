@@ -9,7 +9,7 @@ cd "$top"
 scripts/setup.sh --tests
 
 build=${VESK_BUILD_DIR:-build}
-cmake -S . -B "$build" -G Ninja -DVESK_SANITIZE="${VESK_SANITIZE:-}" >/dev/null
+cmake -S . -B "$build" -G Ninja -DVESK_TESTS=ON -DVESK_SANITIZE="${VESK_SANITIZE:-}" >/dev/null
 ninja -C "$build" -j2
 export QT_QPA_PLATFORM=offscreen
 # shellcheck disable=SC2086

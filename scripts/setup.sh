@@ -12,7 +12,7 @@ if [ "${1:-}" = "--tests" ]; then
     # run (its binary is unpacked into .tools/, never installed as a service).
     packages+=(libgtest-dev libgmock-dev libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
     # A throwaway X desktop with a tray, for the program's own window tests.
-    packages+=(xvfb jwm xdotool x11-utils imagemagick xcompmgr)
+    packages+=(xvfb jwm xdotool x11-utils x11-xserver-utils imagemagick xcompmgr)
 fi
 
 missing=()

@@ -28,7 +28,7 @@ TEST_F(ShellTest, ControlsCarryTheirNumbersAndTexts)
 
 TEST_F(ShellTest, CompareAtStartShowsTheResultAndFreesTheButtons)
 {
-    FakeSntpServer server({.offset = 2.5, .delay = 0.1});
+    FakeSntpServer server({.offset = 2.55, .delay = 0.1});   // mid-digit: load may skew a few ms
     Seed("AutoCompare", 1);
     Frame({{"127.0.0.1", server.Port()}});
     // Running: both buttons off, and a second press starts nothing.
@@ -53,7 +53,7 @@ TEST_F(ShellTest, SynchroniseBlinksThroughTheWindowTimer)
     EXPECT_TRUE(Main().Timers().IsRunning(res::TIMER_BLINK));
     // The blink ends with the text shown and the timer stopped.
     ASSERT_TRUE(WaitFor([&] { return !Main().Timers().IsRunning(res::TIMER_BLINK); }));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ 0\\.2[45]\\d 초 이내에서 동기되었습니다\\.$"))
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^ 0\\.2[3-7]\\d 초 이내에서 동기되었습니다\\.$"))
                     .match(Message()).hasMatch()) << Message().toStdString();
 }
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-const QString kOrganisation = QStringLiteral("Vesk Client V3.3");
+const QString kOrganisation = QString::fromUtf8(kSettingsOrganisation);
 const QString kSection = QStringLiteral("Vesk");
 const QString kFallbackApplication = QStringLiteral("Vesk");
 

@@ -1,5 +1,6 @@
 #include "shell/ScreenSaver.h"
 
+#include "shell/SettingsStore.h"
 #include "time/TimeService.h"
 
 #include <algorithm>
@@ -235,7 +236,7 @@ std::string SystemIniPath()
         base = xdg;
     else
         base = HomeDirectory() + "/.config";
-    return base + "/Vesk Client V3.3/system.ini";
+    return base + "/" + kSettingsOrganisation + "/system.ini";
 }
 
 std::string SetIniValue(std::string_view text, std::string_view section, std::string_view key,

@@ -9,6 +9,10 @@
 #include <variant>
 #include <vector>
 
+// The folder of the per-user configuration (under ~/.config) that holds the
+// settings file and the program's other per-user files.
+inline constexpr const char* kSettingsOrganisation = "Vesk Client V3.3";
+
 class SettingsStore
 {
 public:

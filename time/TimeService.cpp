@@ -1,5 +1,7 @@
 #include "time/TimeService.h"
 
+#include "clocks/ClockText.h"
+
 #include "shell/Options.h"
 #include "time/Compare.h"
 
@@ -41,7 +43,7 @@ std::string LastSyncTimeText(std::int32_t lastCon)
         return "표준시 서버와 동기한적이 없습니다";
     char text[128];
     std::snprintf(text, sizeof text, "%04d년 %02d월 %02d일 %s요일 %02d시 %02d분 %02d초",
-                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, kWeekdayNames[tm.tm_wday % 7],
+                  tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, WeekdayName(tm.tm_wday),
                   tm.tm_hour, tm.tm_min, tm.tm_sec);
     return text;
 }

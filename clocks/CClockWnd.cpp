@@ -4,7 +4,7 @@
 #include "clocks/ClockText.h"
 #include "clocks/QtColor.h"
 #include "clocks/WorldTime.h"
-#include "shell/SettingsStore.h"
+#include "base/Options.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

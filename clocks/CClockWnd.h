@@ -6,7 +6,7 @@
 
 #include "clocks/Transparency.h"
 #include "clocks/WallTime.h"
-#include "shell/Options.h"
+#include "base/ColorRef.h"
 
 #include <QBasicTimer>
 #include <QPixmap>

@@ -3,7 +3,7 @@
 
 #include <QLabel>
 
-#include "shell/Options.h"
+#include "base/ColorRef.h"
 
 // Colour value meaning "the system's colour" for the label's setters.
 constexpr ColorRef kSystemColor = 0xFFFFFFFF;  // -1

@@ -11,7 +11,7 @@
 #include "clocks/QtColor.h"
 #include "clocks/Sound.h"
 #include "resources/ControlId.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 
 bool g_bMainVisible = true;
 

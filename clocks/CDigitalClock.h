@@ -9,7 +9,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "shell/Options.h"
+#include "base/Options.h"
 
 #include <ctime>
 #include <functional>

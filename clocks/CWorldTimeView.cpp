@@ -8,7 +8,7 @@
 #include "clocks/ClockText.h"
 #include "clocks/WorldTime.h"
 #include "resources/ControlId.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 
 namespace {
 

@@ -2,18 +2,6 @@
 
 #include <cstdio>
 
-const char* WeekdayName(int wday)
-{
-    return wday >= 0 && wday < 7 ? kWeekdayNames[wday] : "";
-}
-
-std::tm LocalTm(std::time_t t)
-{
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    return tm;
-}
-
 std::string ClockTimeText(const std::tm& tm, bool h24)
 {
     int hour = tm.tm_hour;

@@ -5,14 +5,7 @@
 #include <ctime>
 #include <string>
 
-// Weekday names, Sunday first (tm_wday 0..6).
-inline constexpr const char* kWeekdayNames[7] = {"일", "월", "화", "수", "목", "금", "토"};
-
-// The name of weekday wday (0 = Sunday .. 6), "" for any other value.
-const char* WeekdayName(int wday);
-
-// t broken down in the process's local time zone (TZ).
-std::tm LocalTm(std::time_t t);
+#include "base/DateText.h"
 
 // The time of day as "HH:MM:SS": hours 00..23 when h24, else 01..12
 // ("%I:%M:%S", so 00:30 reads 12:30:00).

@@ -4,7 +4,7 @@
 
 #include <QColor>
 
-#include "shell/Options.h"
+#include "base/ColorRef.h"
 
 // The opaque colour of c; its top byte is ignored.
 inline QColor ColorRefToQColor(ColorRef c)

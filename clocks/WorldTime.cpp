@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "clocks/SummerTimeRules.h"
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 // Row 0 is built in, so UTC is right even before a table is loaded.
 std::array<WorldTimeEntry, kWorldTimeRows> g_worldTimeTable = {{{"UTC", -540, 0, 0}}};

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 namespace {
 

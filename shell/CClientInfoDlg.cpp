@@ -2,7 +2,7 @@
 
 #include "resources/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

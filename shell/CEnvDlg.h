@@ -12,7 +12,7 @@
 #include <QPushButton>
 
 #include "shell/CSetupSheet.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 
 class QCheckBox;
 class QLabel;

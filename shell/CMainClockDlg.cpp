@@ -9,7 +9,7 @@
 #include "shell/CClientInfoDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CSetupSheet.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 #include "shell/ScreenSaver.h"
 #include "shell/WindowPlacement.h"
 

@@ -7,7 +7,7 @@
 #include "resources/ResourceIds.h"
 #include "shell/CMainClockDlg.h"
 #include "shell/MessageBox.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 #include "shell/WindowPlacement.h"
 
 #include <QCloseEvent>

@@ -5,7 +5,7 @@
 
 #include <QString>
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 class QSettings;
 class QVariant;

@@ -1,6 +1,6 @@
 #include "shell/ScreenSaver.h"
 
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 #include "time/TimeService.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #pragma once
 // Placing the program's windows where they were saved.
 
-#include "shell/Geometry.h"
+#include "base/Geometry.h"
 
 #include <optional>
 

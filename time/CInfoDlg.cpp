@@ -11,7 +11,7 @@
 #include "resources/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "shell/MessageBox.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 #include "time/TimeService.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "time/TimeCheck.h"
 
-#include "shell/Options.h"
+#include "base/Options.h"
 
 #include <cmath>
 #include <cstdio>

@@ -1,8 +1,7 @@
 #include "time/TimeService.h"
 
-#include "clocks/ClockText.h"
-
-#include "shell/Options.h"
+#include "base/DateText.h"
+#include "base/Options.h"
 #include "time/Compare.h"
 
 #include <cstdio>

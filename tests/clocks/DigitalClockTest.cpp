@@ -4,7 +4,7 @@
 #include "clocks/Sound.h"
 #include "resources/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 
 #include "SoundFakeOutput.h"
 

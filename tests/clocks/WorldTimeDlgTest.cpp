@@ -22,9 +22,9 @@
 #include "RecordingWorldTimeTree.h"
 #include "resources/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 #include "shell/MessageBox.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 
 namespace {
 

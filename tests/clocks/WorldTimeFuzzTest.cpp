@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "clocks/WorldTime.h"
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 #include "RecordingWorldTimeTree.h"
 

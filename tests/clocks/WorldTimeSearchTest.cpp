@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordingWorldTimeTree.h"
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "clocks/SummerTimeRules.h"
 #include "clocks/WorldTime.h"
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 #include "RecordingWorldTimeTree.h"
 

@@ -17,7 +17,7 @@
 
 #include "shell/CEnvDlg.h"
 #include "shell/MessageBox.h"
-#include "shell/Options.h"
+#include "base/Options.h"
 #include "time/CInfoDlg.h"
 
 // Readable failure output for Qt strings.

@@ -8,8 +8,8 @@
 #include "shell/CMainClockDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/MessageBox.h"
-#include "shell/Options.h"
-#include "shell/SettingsStore.h"
+#include "base/Options.h"
+#include "base/SettingsStore.h"
 
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"

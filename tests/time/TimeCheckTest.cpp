@@ -1,6 +1,6 @@
 #include "time/TimeCheck.h"
 
-#include "shell/Options.h"
+#include "base/Options.h"
 
 #include "FakeClock.h"
 #include "FakeSntpServer.h"

@@ -9,7 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "shell/Options.h"
+#include "base/Options.h"
 #include "shell/QtSettingsStore.h"
 
 namespace {

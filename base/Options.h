@@ -9,10 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/Geometry.h"
-#include "shell/SettingsStore.h"
-
-using ColorRef = std::uint32_t;  // 0x00BBGGRR, red in the low byte
+#include "base/ColorRef.h"
+#include "base/Geometry.h"
+#include "base/SettingsStore.h"
 
 // Ranges the settings pages accept; LoadOptions brings hand-edited values
 // into them so a timer can neither spin nor stall.

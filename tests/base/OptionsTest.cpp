@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/Options.h"
-#include "shell/SettingsStore.h"
+#include "base/Options.h"
+#include "base/SettingsStore.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shell/Geometry.h"
+#include "base/Geometry.h"
 
 #include <algorithm>
 

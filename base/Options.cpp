@@ -1,4 +1,4 @@
-#include "shell/Options.h"
+#include "base/Options.h"
 
 #include <algorithm>
 #include <cassert>

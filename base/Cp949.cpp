@@ -1,4 +1,4 @@
-#include "shell/Cp949.h"
+#include "base/Cp949.h"
 
 #include <iconv.h>
 

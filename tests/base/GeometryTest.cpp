@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "shell/Geometry.h"
+#include "base/Geometry.h"
 
 namespace {
 

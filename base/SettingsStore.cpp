@@ -1,4 +1,4 @@
-#include "shell/SettingsStore.h"
+#include "base/SettingsStore.h"
 
 std::int32_t MemorySettingsStore::GetInt(const std::string& name, std::int32_t def)
 {

@@ -2,7 +2,7 @@
 
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
-#include "clocks/QtColor.h"
+#include "base/QtColor.h"
 #include "clocks/WorldTime.h"
 #include "base/Options.h"
 

@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "clocks/QtColor.h"
+#include "base/QtColor.h"
 
 CColorLabel::CColorLabel(QWidget* parent) : CColorLabel(QString(), parent)
 {

@@ -8,9 +8,9 @@
 
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
-#include "clocks/QtColor.h"
+#include "base/QtColor.h"
 #include "clocks/Sound.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "base/Options.h"
 
 bool g_bMainVisible = true;

@@ -10,9 +10,9 @@
 
 #include "clocks/CWorldTimeView.h"
 #include "clocks/ClockFaces.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 
 std::string g_strSelectedAreaName;
 

@@ -7,7 +7,7 @@
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
 #include "clocks/WorldTime.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "base/Options.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "shell/CClientInfoDlg.h"
 
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "base/Cp949.h"
 

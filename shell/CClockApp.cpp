@@ -2,8 +2,8 @@
 
 #include "clocks/WorldTime.h"
 #include "shell/CMainFrame.h"
-#include "shell/MessageBox.h"
-#include "shell/QtSettingsStore.h"
+#include "base/MessageBox.h"
+#include "base/QtSettingsStore.h"
 #include "time/ClockSetter.h"
 #include "time/Compare.h"
 

@@ -14,11 +14,11 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
-#include "clocks/QtColor.h"
+#include "base/QtColor.h"
 #include "clocks/Transparency.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 #include "shell/ScreenSaver.h"
 
 namespace {

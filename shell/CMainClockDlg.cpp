@@ -4,14 +4,14 @@
 #include "clocks/CDigitalClock.h"
 #include "clocks/CWorldTimeDlg.h"
 #include "resources/Art.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "shell/CClientInfoDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CSetupSheet.h"
 #include "base/Options.h"
 #include "shell/ScreenSaver.h"
-#include "shell/WindowPlacement.h"
+#include "base/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 // the user-interface thread's periodic work: automatic synchronisation, the
 // blink of a synchronisation result and the transmission timer.
 
-#include "shell/WindowTimers.h"
+#include "base/WindowTimers.h"
 #include "time/SntpClient.h"
 #include "time/TimeCheck.h"
 

@@ -6,9 +6,9 @@
 #include "resources/Art.h"
 #include "resources/ResourceIds.h"
 #include "shell/CMainClockDlg.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 #include "base/Options.h"
-#include "shell/WindowPlacement.h"
+#include "base/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCursor>

@@ -6,7 +6,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "shell/CEnvDlg.h"
 #include "time/CInfoDlg.h"
 

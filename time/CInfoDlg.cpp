@@ -1,6 +1,5 @@
 #include "time/CInfoDlg.h"
 
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,19 +7,14 @@
 #include <QPushButton>
 #include <QUrl>
 
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 #include "base/Options.h"
+#include "base/UrlOpener.h"
 #include "time/TimeService.h"
 
 namespace {
-
-UrlOpener& Opener()
-{
-    static UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    return opener;
-}
 
 QLineEdit* MakeReadOnlyLine(QWidget* parent, int id, const QString& text)
 {
@@ -31,14 +25,6 @@ QLineEdit* MakeReadOnlyLine(QWidget* parent, int id, const QString& text)
 }
 
 }  // namespace
-
-UrlOpener SetUrlOpener(UrlOpener opener)
-{
-    UrlOpener previous = std::move(Opener());
-    Opener() = opener ? std::move(opener)
-                      : UrlOpener([](const QUrl& url) { return QDesktopServices::openUrl(url); });
-    return previous;
-}
 
 CInfoDlg::CInfoDlg(QWidget* parent)
     : SetupPage(parent),
@@ -82,7 +68,6 @@ CInfoDlg::CInfoDlg(QWidget* parent)
 
 void CInfoDlg::OnHomePage()
 {
-    const UrlOpener opener = Opener();
-    if (!opener(QUrl(QString::fromUtf8(kTimeServiceHomePage))))
+    if (!OpenUrl(QUrl(QString::fromUtf8(kTimeServiceHomePage))))
         ShowMessage(this, QString::fromUtf8(kNoBrowserMessage), MessageIcon::Warning);
 }

@@ -3,20 +3,9 @@
 // (when, by how much, which server) and a button to the time service's home
 // page. It reads the options when made and changes nothing.
 
-#include <functional>
-
 #include <QString>
 
-#include "shell/CSetupSheet.h"
-
-class QUrl;
-
-// Opens url in the desktop's web browser; false when none could be started.
-using UrlOpener = std::function<bool(const QUrl& url)>;
-
-// Makes opener open every web page from now on and returns the one it
-// replaces; an empty opener brings back QDesktopServices::openUrl.
-UrlOpener SetUrlOpener(UrlOpener opener);
+#include "base/SetupPage.h"
 
 class CInfoDlg : public SetupPage
 {

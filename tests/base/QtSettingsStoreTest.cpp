@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "base/Options.h"
-#include "shell/QtSettingsStore.h"
+#include "base/QtSettingsStore.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 #include "clocks/CColorLabel.h"
-#include "clocks/QtColor.h"
+#include "base/QtColor.h"
 
 #include <QImage>
 #include <QPalette>

@@ -2,7 +2,7 @@
 #include "clocks/CDigitalClock.h"
 
 #include "clocks/Sound.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "base/Options.h"
 

@@ -20,10 +20,10 @@
 #include <memory>
 
 #include "RecordingWorldTimeTree.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "base/Cp949.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 #include "base/Options.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include <QTemporaryDir>
 
 #include "SettingsSheetTestSupport.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "shell/CSetupSheet.h"
 #include "shell/ScreenSaver.h"

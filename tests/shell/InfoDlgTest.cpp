@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "SettingsSheetTestSupport.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "time/Compare.h"
 #include "time/TimeService.h"

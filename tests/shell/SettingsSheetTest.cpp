@@ -9,7 +9,7 @@
 #include <QTabWidget>
 
 #include "SettingsSheetTestSupport.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "shell/CSetupSheet.h"
 

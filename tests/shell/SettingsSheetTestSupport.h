@@ -16,8 +16,9 @@
 #include <unistd.h>
 
 #include "shell/CEnvDlg.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 #include "base/Options.h"
+#include "base/UrlOpener.h"
 #include "time/CInfoDlg.h"
 
 // Readable failure output for Qt strings.

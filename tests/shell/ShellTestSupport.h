@@ -7,13 +7,13 @@
 #include "shell/CClockApp.h"
 #include "shell/CMainClockDlg.h"
 #include "shell/CMainFrame.h"
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 #include "base/Options.h"
 #include "base/SettingsStore.h"
 
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"
-#include "resources/ControlId.h"
+#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 
 #include "FakeClock.h"

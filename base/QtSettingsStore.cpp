@@ -1,4 +1,4 @@
-#include "shell/QtSettingsStore.h"
+#include "base/QtSettingsStore.h"
 
 #include <QCoreApplication>
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "shell/MessageBox.h"
+#include "base/MessageBox.h"
 
 #include <QApplication>
 #include <QMessageBox>

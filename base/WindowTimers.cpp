@@ -1,4 +1,4 @@
-#include "shell/WindowTimers.h"
+#include "base/WindowTimers.h"
 
 #include <QTimer>
 

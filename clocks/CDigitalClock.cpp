@@ -9,7 +9,7 @@
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
 #include "base/QtColor.h"
-#include "clocks/Sound.h"
+#include "sound/Sound.h"
 #include "base/ControlId.h"
 #include "base/Options.h"
 

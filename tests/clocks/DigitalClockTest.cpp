@@ -1,7 +1,7 @@
 #include "LocalTime.h"
 #include "clocks/CDigitalClock.h"
 
-#include "clocks/Sound.h"
+#include "sound/Sound.h"
 #include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "base/Options.h"

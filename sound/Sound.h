@@ -56,7 +56,8 @@ public:
     virtual bool Play(const WavSound& sound) = 0;
 };
 
-// The process's audio device (ALSA "default").
+// The process's audio device (ALSA "default"); defined by the back end
+// (AlsaSound.cpp), which a program links when it plays for real.
 SoundOutput& DefaultSoundOutput();
 
 // Plays the wave file at path to its end; false at once when another wave
@@ -106,5 +107,5 @@ private:
     std::thread m_worker;  // started with the first tick
 };
 
-// The ticks of the main clock, on DefaultSoundOutput().
+// The ticks of the main clock, on DefaultSoundOutput(); defined by the back end.
 TickPlayer& DefaultTickPlayer();

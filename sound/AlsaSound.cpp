@@ -1,4 +1,4 @@
-#include "clocks/AlsaSound.h"
+#include "sound/AlsaSound.h"
 
 #include <alsa/asoundlib.h>
 
@@ -73,4 +73,12 @@ SoundOutput& DefaultSoundOutput()
 {
     static AlsaSoundOutput output;
     return output;
+}
+
+TickPlayer& DefaultTickPlayer()
+{
+    // Made after the output it uses, so it is destroyed before it.
+    SoundOutput& output = DefaultSoundOutput();
+    static TickPlayer player(output);
+    return player;
 }

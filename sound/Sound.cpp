@@ -1,4 +1,4 @@
-#include "clocks/Sound.h"
+#include "sound/Sound.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -257,12 +257,4 @@ void TickPlayer::Run()
     }
     m_bPending = false;
     m_idle.notify_all();
-}
-
-TickPlayer& DefaultTickPlayer()
-{
-    // Made after the output it uses, so it is destroyed before it.
-    SoundOutput& output = DefaultSoundOutput();
-    static TickPlayer player(output);
-    return player;
 }

@@ -1,5 +1,5 @@
-#include "clocks/AlsaSound.h"
-#include "clocks/Sound.h"
+#include "sound/AlsaSound.h"
+#include "sound/Sound.h"
 
 #include "SoundFakeOutput.h"
 

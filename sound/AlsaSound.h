@@ -1,7 +1,7 @@
 #pragma once
 // Sound output through ALSA.
 
-#include "clocks/Sound.h"
+#include "sound/Sound.h"
 
 #include <string>
 

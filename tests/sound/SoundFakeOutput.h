@@ -2,7 +2,7 @@
 // A sound output for tests: records what is played, can hold plays of one
 // rate until released, and can refuse plays.
 
-#include "clocks/Sound.h"
+#include "sound/Sound.h"
 
 #include <chrono>
 #include <condition_variable>

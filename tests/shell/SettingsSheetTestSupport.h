@@ -1,35 +1,15 @@
 #pragma once
 // Shared pieces of the settings sheet tests: the options the environment
-// page edits, and stand-ins for the message box, colour chooser and browser.
+// page edits and a stand-in for the colour chooser.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
-#include <ostream>
-#include <string>
 #include <vector>
 
-#include <QString>
-#include <QStringList>
-#include <QUrl>
-
-#include <unistd.h>
-
-#include "shell/CEnvDlg.h"
-#include "base/MessageBox.h"
+#include "QtTestSupport.h"
 #include "base/Options.h"
-#include "base/UrlOpener.h"
-#include "time/CInfoDlg.h"
-
-// Readable failure output for Qt strings.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList& texts, std::ostream* out)
-{
-    *out << '{' << texts.join(QStringLiteral("\", \"")).toStdString() << '}';
-}
+#include "shell/CEnvDlg.h"
 
 // The options the environment page reads and writes, as one value.
 struct EnvOptions
@@ -81,36 +61,11 @@ class OptionsGuard
 {
 public:
     OptionsGuard() = default;
-    ~OptionsGuard()
-    {
-        m_env.makeCurrent();
-        LastCon = m_lastCon;
-        LastDiff = m_lastDiff;
-        ServerID = m_serverId;
-    }
+    ~OptionsGuard() { m_env.makeCurrent(); }
 
 private:
+    LastSyncGuard m_lastSync;
     EnvOptions m_env = EnvOptions::current();
-    std::int32_t m_lastCon = LastCon.load();
-    double m_lastDiff = LastDiff.load();
-    std::int32_t m_serverId = ServerID.load();
-};
-
-// Keeps every message box's text instead of showing it.
-class MessageRecorder
-{
-public:
-    MessageRecorder()
-        : m_previous(SetMessageBoxHandler(
-              [this](QWidget*, const QString& text, MessageIcon) { texts.append(text); }))
-    {
-    }
-    ~MessageRecorder() { SetMessageBoxHandler(m_previous); }
-
-    QStringList texts;
-
-private:
-    MessageBoxHandler m_previous;
 };
 
 // Answers the colour chooser with a fixed colour (nothing: cancelled) and
@@ -135,48 +90,4 @@ public:
 private:
     std::optional<ColorRef> m_answer;
     ColorChooser m_previous;
-};
-
-// Records the pages the browser is asked to open and answers with success.
-class BrowserStub
-{
-public:
-    explicit BrowserStub(bool starts) : m_starts(starts)
-    {
-        m_previous = SetUrlOpener([this](const QUrl& url) {
-            urls.append(url);
-            return m_starts;
-        });
-    }
-    ~BrowserStub() { SetUrlOpener(m_previous); }
-
-    QList<QUrl> urls;
-
-private:
-    bool m_starts;
-    UrlOpener m_previous;
-};
-
-// Runs in dir as working directory until it is destroyed.
-class WorkingDirectory
-{
-public:
-    explicit WorkingDirectory(const std::string& dir)
-    {
-        char buffer[4096];
-        if (::getcwd(buffer, sizeof buffer) != nullptr)
-            m_previous = buffer;
-        m_ok = ::chdir(dir.c_str()) == 0;
-    }
-    ~WorkingDirectory()
-    {
-        if (!m_previous.empty() && ::chdir(m_previous.c_str()) != 0) {
-            // Nothing to do: the next test sets its own directory.
-        }
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    std::string m_previous;
-    bool m_ok = false;
 };

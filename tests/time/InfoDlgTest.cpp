@@ -7,9 +7,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "SettingsSheetTestSupport.h"
+#include "QtTestSupport.h"
 #include "base/ControlId.h"
 #include "resources/ResourceIds.h"
+#include "time/CInfoDlg.h"
 #include "time/Compare.h"
 #include "time/TimeService.h"
 
@@ -61,7 +62,7 @@ const InfoRow kInfoRows[] = {
 class InfoTextTest : public ::testing::TestWithParam<InfoRow>
 {
 protected:
-    OptionsGuard m_options;
+    LastSyncGuard m_lastSync;
 };
 
 TEST_P(InfoTextTest, PageShowsTheLastSynchronisation)
@@ -71,13 +72,10 @@ TEST_P(InfoTextTest, PageShowsTheLastSynchronisation)
     LastDiff = row.lastDiff;
     ServerID = row.serverId;
 
-    CSetupSheet sheet;
-    sheet.show();
-    SetupPage* page = sheet.page(0);
-    ASSERT_NE(page, nullptr);
-    auto* time = FindControl<QLineEdit>(page, res::info::IDC_LAST_TIME);
-    auto* offset = FindControl<QLineEdit>(page, res::info::IDC_LAST_DIFF);
-    auto* server = FindControl<QPlainTextEdit>(page, res::info::IDC_SERVER);
+    CInfoDlg page;
+    auto* time = FindControl<QLineEdit>(&page, res::info::IDC_LAST_TIME);
+    auto* offset = FindControl<QLineEdit>(&page, res::info::IDC_LAST_DIFF);
+    auto* server = FindControl<QPlainTextEdit>(&page, res::info::IDC_SERVER);
     ASSERT_TRUE(time && offset && server);
     EXPECT_EQ(time->text(), row.time);
     EXPECT_EQ(offset->text(), row.offset);
@@ -91,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(States, InfoTextTest, ::testing::ValuesIn(kInfoRows),
 class InfoHomePageTest : public ::testing::TestWithParam<bool>
 {
 protected:
-    OptionsGuard m_options;
     MessageRecorder m_messages;
 };
 

@@ -1,10 +1,10 @@
 #include "clocks/CClockWnd.h"
 
+#include "base/Options.h"
+#include "base/QtColor.h"
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
-#include "base/QtColor.h"
 #include "clocks/WorldTime.h"
-#include "base/Options.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>

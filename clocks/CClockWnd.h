@@ -4,9 +4,9 @@
 // context menu is the tray menu, and marks it as the window the menu's
 // "닫기" closes.
 
+#include "base/ColorRef.h"
 #include "clocks/Transparency.h"
 #include "clocks/WallTime.h"
-#include "base/ColorRef.h"
 
 #include <QBasicTimer>
 #include <QPixmap>

@@ -6,12 +6,12 @@
 #include <QPointer>
 #include <QRegion>
 
-#include "clocks/ClockFaces.h"
-#include "clocks/ClockText.h"
-#include "base/QtColor.h"
-#include "sound/Sound.h"
 #include "base/ControlId.h"
 #include "base/Options.h"
+#include "base/QtColor.h"
+#include "clocks/ClockFaces.h"
+#include "clocks/ClockText.h"
+#include "sound/Sound.h"
 
 bool g_bMainVisible = true;
 

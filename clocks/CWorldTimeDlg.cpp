@@ -8,11 +8,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/ControlId.h"
+#include "base/MessageBox.h"
 #include "clocks/CWorldTimeView.h"
 #include "clocks/ClockFaces.h"
-#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "base/MessageBox.h"
 
 std::string g_strSelectedAreaName;
 

@@ -4,11 +4,11 @@
 #include <QRegion>
 #include <QTimerEvent>
 
+#include "base/ControlId.h"
+#include "base/Options.h"
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockText.h"
 #include "clocks/WorldTime.h"
-#include "base/ControlId.h"
-#include "base/Options.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "clocks/SummerTimeRules.h"
 #include "base/Cp949.h"
+#include "clocks/SummerTimeRules.h"
 
 // Row 0 is built in, so UTC is right even before a table is loaded.
 std::array<WorldTimeEntry, kWorldTimeRows> g_worldTimeTable = {{{"UTC", -540, 0, 0}}};

@@ -1,8 +1,8 @@
 #include "shell/CClientInfoDlg.h"
 
 #include "base/ControlId.h"
-#include "resources/ResourceIds.h"
 #include "base/Cp949.h"
+#include "resources/ResourceIds.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

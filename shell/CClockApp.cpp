@@ -1,9 +1,9 @@
 #include "shell/CClockApp.h"
 
-#include "clocks/WorldTime.h"
-#include "shell/CMainFrame.h"
 #include "base/MessageBox.h"
 #include "base/QtSettingsStore.h"
+#include "clocks/WorldTime.h"
+#include "shell/CMainFrame.h"
 #include "time/ClockSetter.h"
 #include "time/Compare.h"
 

@@ -14,11 +14,11 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
+#include "base/ControlId.h"
+#include "base/MessageBox.h"
 #include "base/QtColor.h"
 #include "clocks/Transparency.h"
-#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
-#include "base/MessageBox.h"
 #include "shell/ScreenSaver.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include <QPushButton>
 
-#include "shell/CSetupSheet.h"
 #include "base/Options.h"
+#include "shell/CSetupSheet.h"
 
 class QCheckBox;
 class QLabel;

@@ -1,17 +1,17 @@
 #include "shell/CMainClockDlg.h"
 
+#include "base/ControlId.h"
+#include "base/Options.h"
+#include "base/WindowPlacement.h"
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"
 #include "clocks/CWorldTimeDlg.h"
 #include "resources/Art.h"
-#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 #include "shell/CClientInfoDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/CSetupSheet.h"
-#include "base/Options.h"
 #include "shell/ScreenSaver.h"
-#include "base/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -1,14 +1,14 @@
 #include "shell/CMainFrame.h"
 
+#include "base/MessageBox.h"
+#include "base/Options.h"
+#include "base/WindowPlacement.h"
 #include "clocks/CClockWnd.h"
 #include "clocks/CDigitalClock.h"
 #include "clocks/WorldTime.h"
 #include "resources/Art.h"
 #include "resources/ResourceIds.h"
 #include "shell/CMainClockDlg.h"
-#include "base/MessageBox.h"
-#include "base/Options.h"
-#include "base/WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCursor>

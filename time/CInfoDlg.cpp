@@ -8,10 +8,10 @@
 #include <QUrl>
 
 #include "base/ControlId.h"
-#include "resources/ResourceIds.h"
 #include "base/MessageBox.h"
 #include "base/Options.h"
 #include "base/UrlOpener.h"
+#include "resources/ResourceIds.h"
 #include "time/TimeService.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "clocks/CColorLabel.h"
 #include "base/QtColor.h"
+#include "clocks/CColorLabel.h"
 
 #include <QImage>
 #include <QPalette>

@@ -1,10 +1,10 @@
 #include "LocalTime.h"
 #include "clocks/CDigitalClock.h"
 
-#include "sound/Sound.h"
 #include "base/ControlId.h"
-#include "resources/ResourceIds.h"
 #include "base/Options.h"
+#include "resources/ResourceIds.h"
+#include "sound/Sound.h"
 
 #include "SoundFakeOutput.h"
 

@@ -21,10 +21,10 @@
 
 #include "RecordingWorldTimeTree.h"
 #include "base/ControlId.h"
-#include "resources/ResourceIds.h"
 #include "base/Cp949.h"
 #include "base/MessageBox.h"
 #include "base/Options.h"
+#include "resources/ResourceIds.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "clocks/WorldTime.h"
 #include "base/Cp949.h"
+#include "clocks/WorldTime.h"
 
 #include "RecordingWorldTimeTree.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Cp949.h"
 #include "clocks/SummerTimeRules.h"
 #include "clocks/WorldTime.h"
-#include "base/Cp949.h"
 
 #include "RecordingWorldTimeTree.h"
 

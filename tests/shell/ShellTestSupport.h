@@ -3,17 +3,17 @@
 // directory with a small world time table, an in-memory settings store, a
 // fake clock setter, and message boxes recorded instead of shown.
 
+#include "base/MessageBox.h"
+#include "base/Options.h"
+#include "base/SettingsStore.h"
 #include "shell/CClientInfoDlg.h"
 #include "shell/CClockApp.h"
 #include "shell/CMainClockDlg.h"
 #include "shell/CMainFrame.h"
-#include "base/MessageBox.h"
-#include "base/Options.h"
-#include "base/SettingsStore.h"
 
+#include "base/ControlId.h"
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"
-#include "base/ControlId.h"
 #include "resources/ResourceIds.h"
 
 #include "FakeClock.h"

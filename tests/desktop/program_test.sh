@@ -76,9 +76,14 @@ if [ -n "$world" ]; then
 fi
 
 # Closing the main window ends the program and writes the settings.
-xdotool windowactivate --sync "$main" 2>/dev/null
-xdotool key --window "$main" alt+F4
-for _ in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.05; done
+# A loaded machine (or a sanitizer build) may miss the key or take a while
+# to end: ask again every 5 s, for up to 15 s.
+for _ in 1 2 3; do
+    xdotool windowactivate --sync "$main" 2>/dev/null
+    xdotool key --window "$main" alt+F4
+    for _ in $(seq 100); do kill -0 $program 2>/dev/null || break; sleep 0.05; done
+    kill -0 $program 2>/dev/null || break
+done
 check "closing the main window ends the program" bash -c "! kill -0 $program 2>/dev/null"
 kill $program 2>/dev/null
 wait $program 2>/dev/null

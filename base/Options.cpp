@@ -11,12 +11,12 @@
 bool AutoCon;
 std::int32_t AutoConDuration;
 bool AutoCompare;
-bool g_bAutoCOMM;
+std::atomic<bool> g_bAutoCOMM;
 bool g_bCheckAutoCOMM;
 std::int32_t g_nAutoConCommDur;
-bool g_bComport[kComPortCount];
+std::atomic<bool> g_bComport[kComPortCount];
 bool g_bSelMorS;
-std::int32_t g_nCompensateTime;
+std::atomic<std::int32_t> g_nCompensateTime;
 bool Beep;
 bool SCR;
 ColorRef TxtColor;
@@ -44,7 +44,7 @@ namespace {
 
 // The variable a row loads into; its type decides the stored form. The one
 // std::atomic<double> is LastDiff, stored as whole milliseconds.
-using Target = std::variant<bool*, std::int32_t*, ColorRef*, std::string*,
+using Target = std::variant<bool*, std::int32_t*, ColorRef*, std::string*, std::atomic<bool>*,
                             std::atomic<std::int32_t>*, std::atomic<double>*>;
 
 struct OptionRow
@@ -106,6 +106,7 @@ constexpr IntValue kSlotAreaCode     = {"WORLDDLG%d_AREACODE", kFreeSlot};
 constexpr const char* kSlotAreaName  =  "WORLDDLG%d_AREANAME"; // default ""
 constexpr IntValue kSlotX            = {"WORLDDLG%d_nX",       kFreeSlot};
 constexpr IntValue kSlotY            = {"WORLDDLG%d_nY",       kFreeSlot};
+constexpr const char* kComDevice     =  "COM%d_Device";        // %d 1..4; default "": /dev/ttyS(n-1)
 
 }  // namespace
 
@@ -141,7 +142,7 @@ void loadRow(SettingsStore& store, const OptionRow& row)
     std::visit(
         [&](auto* target) {
             using T = std::remove_pointer_t<decltype(target)>;
-            if constexpr (std::is_same_v<T, bool>)
+            if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::atomic<bool>>)
                 *target = readInt() != 0;
             else if constexpr (std::is_same_v<T, std::string>)
                 *target = store.GetString(row.name, row.defText);
@@ -160,7 +161,7 @@ void saveRow(SettingsStore& store, const OptionRow& row)
     std::visit(
         [&](auto* target) {
             using T = std::remove_pointer_t<decltype(target)>;
-            if constexpr (std::is_same_v<T, bool>)
+            if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, std::atomic<bool>>)
                 store.WriteInt(row.name, *target ? 1 : 0);
             else if constexpr (std::is_same_v<T, std::string>)
                 store.WriteString(row.name, *target);
@@ -200,7 +201,8 @@ void LoadOptions(SettingsStore& store)
 
     AutoConDuration = std::clamp(AutoConDuration, kAutoConDurationMin, kAutoConDurationMax);
     g_nAutoConCommDur = std::max(g_nAutoConCommDur, kAutoConCommDurMin);
-    g_nCompensateTime = std::clamp(g_nCompensateTime, kCompensateTimeMin, kCompensateTimeMax);
+    // A point outside every second would keep a transmission waiting forever.
+    g_nCompensateTime = std::clamp(g_nCompensateTime.load(), kCompensateTimeMin, kCompensateTimeMax);
     // Any other value already reads as "no server could be reached" on the
     // information page; kServerNeither keeps that text and the known range.
     if (const std::int32_t id = ServerID; id < kServerNone || id > kServerNeither)
@@ -232,6 +234,11 @@ void WriteWindowPos(SettingsStore& store, const WindowPair& pair, std::int32_t x
 {
     store.WriteInt(pair.xName, x);
     store.WriteInt(pair.yName, y);
+}
+
+std::string ReadComDevice(SettingsStore& store, int port)
+{
+    return store.GetString(slotName(kComDevice, port), "");
 }
 
 std::int32_t ReadInitWin(SettingsStore& store)

@@ -44,12 +44,13 @@ constexpr std::int32_t kInitWinSlim = 2;
 extern bool AutoCon;                   // automatic synchronisation on
 extern std::int32_t AutoConDuration;   // minutes between them, 1..144000
 extern bool AutoCompare;               // one compare when the main window opens
-extern bool g_bAutoCOMM;               // automatic serial transmission active
+// The transmission workers read these three while the serial page writes them.
+extern std::atomic<bool> g_bAutoCOMM;  // automatic serial transmission active
 extern bool g_bCheckAutoCOMM;          // serial page: automatic mode chosen
 extern std::int32_t g_nAutoConCommDur; // serial interval in g_bSelMorS units, >= 1
-extern bool g_bComport[kComPortCount]; // transmit on COM1..COM4
+extern std::atomic<bool> g_bComport[kComPortCount]; // transmit on COM1..COM4
 extern bool g_bSelMorS;                // unit of g_nAutoConCommDur: 1 minutes, 0 seconds
-extern std::int32_t g_nCompensateTime; // ms into the second a message leaves, 10..990
+extern std::atomic<std::int32_t> g_nCompensateTime; // ms into the second a message leaves, 10..990
 extern bool Beep;                      // the clock ticks audibly
 extern bool SCR;                       // use the companion screen saver
 extern ColorRef TxtColor;              // clock text
@@ -106,6 +107,9 @@ extern const WindowPair kScheduleDlgPos;   // schedule manager
 std::optional<Point> ReadWindowPos(SettingsStore& store, const WindowPair& pair);
 // Saves (x, y) as pair, x first.
 void WriteWindowPos(SettingsStore& store, const WindowPair& pair, std::int32_t x, std::int32_t y);
+
+// The device the settings store names for COMn (1..4), "" when none.
+std::string ReadComDevice(SettingsStore& store, int port);
 
 // The stored window of the last run, kInitWinMain when absent.
 std::int32_t ReadInitWin(SettingsStore& store);

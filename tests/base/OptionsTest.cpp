@@ -191,7 +191,7 @@ TEST(Options, LoadBringsHandEditedNumbersIntoRange)
     using Read = std::int32_t (*)();
     const Read duration = [] { return AutoConDuration; };
     const Read commDur = [] { return g_nAutoConCommDur; };
-    const Read compensate = [] { return g_nCompensateTime; };
+    const Read compensate = [] { return g_nCompensateTime.load(); };
     const Read server = [] { return ServerID.load(); };
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
     struct Row { const char* name; Read read; std::int32_t stored; std::int32_t loaded; };
@@ -391,4 +391,14 @@ TEST(ScheduleSaveStamp, AbsentReadsAsTheCurrentYear)
     WriteScheduleSaveStamp(store, 2002);
     EXPECT_EQ(store.writeLog(), std::vector<std::string>{"SCH_SAVE_STAMP"});
     EXPECT_EQ(ReadScheduleSaveStamp(store, 2003), 2002);
+}
+
+TEST(Options, SerialDevicesAreNamedPerPort)
+{
+    MemorySettingsStore store;
+    store.values() = {{"COM2_Device", std::string("/dev/ttyUSB0")}, {"COM3_Device", 7}};
+    EXPECT_EQ(ReadComDevice(store, 1), "");
+    EXPECT_EQ(ReadComDevice(store, 2), "/dev/ttyUSB0");
+    EXPECT_EQ(ReadComDevice(store, 3), "") << "a number names no device";
+    EXPECT_TRUE(store.writeLog().empty());
 }

@@ -3,6 +3,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRadialGradient>
 
 #include <cmath>
 
@@ -76,5 +77,35 @@ QPixmap BannerPixmap()
     p.setPen(Qt::white);
     p.drawText(QRect(22, 0, 118, 20), Qt::AlignVCenter | Qt::AlignLeft,
                QStringLiteral("Vesk 표준시"));
+    return pm;
+}
+
+QPixmap SendIndicatorPixmap(bool lit)
+{
+    // A round lamp in a grey bezel: green with a glow when lit, dull when not.
+    constexpr int kSize = 20;
+    QPixmap pm(kSize, kSize);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF bezel(1, 1, kSize - 2, kSize - 2);
+    QLinearGradient rim(bezel.topLeft(), bezel.bottomRight());
+    rim.setColorAt(0, QColor(0x60, 0x60, 0x60));
+    rim.setColorAt(1, QColor(0xe0, 0xe0, 0xe0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(rim);
+    p.drawEllipse(bezel);
+    const QRectF lamp = bezel.adjusted(3, 3, -3, -3);
+    QRadialGradient glass(lamp.center() - QPointF(2, 2), lamp.width() * 0.7);
+    if (lit) {
+        glass.setColorAt(0, QColor(0xe8, 0xff, 0xe0));
+        glass.setColorAt(0.35, QColor(0x40, 0xf0, 0x40));
+        glass.setColorAt(1, QColor(0x10, 0x90, 0x10));
+    } else {
+        glass.setColorAt(0, QColor(0x70, 0x88, 0x70));
+        glass.setColorAt(1, QColor(0x18, 0x30, 0x18));
+    }
+    p.setBrush(glass);
+    p.drawEllipse(lamp);
     return pm;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The program's pictures, drawn in code: the window and tray icon and the
-// banner under the main window's message field.
+// The program's pictures, drawn in code: the window and tray icon, the
+// banner under the main window's message field and the send indicator.
 
 #include <QIcon>
 #include <QPixmap>
@@ -9,3 +9,5 @@
 QIcon AppIcon();
 // Banner 158, 142 x 20 pixels.
 QPixmap BannerPixmap();
+// Send indicator 145 (lit) or 146 (dark), 20 x 20 pixels.
+QPixmap SendIndicatorPixmap(bool lit);

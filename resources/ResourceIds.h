@@ -8,6 +8,8 @@ namespace res {
 // Icons and pictures.
 constexpr int IDI_APP = 128;            // window and tray icon
 constexpr int IDB_BANNER = 158;         // banner in the main window, 142 x 20
+constexpr int IDB_SEND_LIT = 145;       // send indicator after a transmission, 20 x 20
+constexpr int IDB_SEND_DARK = 146;      // send indicator at rest, 20 x 20
 
 // Dialogs.
 constexpr int IDD_CLIENTINFO = 100;     // "표준시 정보" help text
@@ -95,6 +97,29 @@ constexpr int IDC_CLOSE = 1019;         // "닫기"
 constexpr int IDC_INFO = 1020;          // description of the selected region
 constexpr int IDC_SHOW_CLOCK = 1021;    // "시계창보이기"
 } // namespace worldtime
+
+// Serial time transmission page (IDD_RS232C).
+namespace rs232c {
+constexpr int IDC_AUTO_MODE = 1077;     // "자동  모드"
+constexpr int IDC_MANUAL_MODE = 1088;   // "수동 모드"
+constexpr int IDC_EVERY = 1080;         // "매"
+constexpr int IDC_DURATION = 1079;      // N, 1 or more
+constexpr int IDC_UNIT = 1087;          // "초" (0) or "분" (1)
+constexpr int IDC_SEND_EVERY = 1081;    // "마다 전송"
+constexpr int IDC_HOUR = 1084;
+constexpr int IDC_MINUTE = 1085;
+constexpr int IDC_SECOND = 1086;
+constexpr int IDC_HOUR_LABEL = 1090;    // "시"
+constexpr int IDC_MINUTE_LABEL = 1091;  // "분"
+constexpr int IDC_SECOND_LABEL = 1092;  // "초"
+constexpr int IDC_SEND = 1078;          // "전송"
+constexpr int IDC_COM1 = 1089;
+constexpr int IDC_COM2 = 1093;
+constexpr int IDC_COM3 = 1094;
+constexpr int IDC_COM4 = 1095;
+constexpr int IDC_COMPENSATE = 1096;    // ms, 10..990
+constexpr int IDC_INDICATOR = 1101;     // send indicator
+} // namespace rs232c
 
 // Timers.
 constexpr int TIMER_CLOCK = 1;          // 50 ms redraw of each clock

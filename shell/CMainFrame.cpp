@@ -8,6 +8,8 @@
 #include "clocks/WorldTime.h"
 #include "resources/Art.h"
 #include "resources/ResourceIds.h"
+#include "serial/SerialPort.h"
+#include "serial/TransmitTime.h"
 #include "shell/CMainClockDlg.h"
 
 #include <QCloseEvent>
@@ -71,6 +73,13 @@ CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& serv
     // is made opaque whatever TransWin says.
     m_pSlimClock = addClockWindow(true, -1, {});
     m_pMainDlg = new CMainClockDlg(this, m_store, servers, clock);
+
+    // Timer 4112 and the serial page start transmissions on workers that
+    // end before this frame does.
+    for (int n = 1; n <= kComPortCount; ++n)
+        SetComDevice(n, ReadComDevice(m_store, n));
+    m_transmitWorkers = std::make_unique<TransmitWorkers>(SystemTransmitClock());
+    m_pMainDlg->onTransmitTimer = [this] { m_transmitWorkers->Start(); };
 }
 
 CClockWnd* CMainFrame::addClockWindow(bool korea, std::int32_t row, const std::string& name)

@@ -18,6 +18,7 @@ class CMainClockDlg;
 class ClockSetter;
 class QMenu;
 class SettingsStore;
+class TransmitWorkers;
 struct TimeServer;
 
 class CMainFrame : public QWidget
@@ -82,6 +83,7 @@ private:
     std::vector<CClockWnd*> m_clockWnds;   // the slim clock first, then world clocks
     QRect m_rcLastWorldWnd;                // last world clock opened from the dialog
     bool m_bClosed = false;
+    std::unique_ptr<TransmitWorkers> m_transmitWorkers;   // joined when the frame goes
 
     CClockWnd* addClockWindow(bool korea, std::int32_t row, const std::string& name);
     void markMenuOwner(CClockWnd* owner);

@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "base/ControlId.h"
+#include "serial/CRs232cSetupPage.h"
+#include "shell/CMainClockDlg.h"
 #include "shell/CEnvDlg.h"
 #include "time/CInfoDlg.h"
 
@@ -38,6 +40,19 @@ CSetupSheet::CSetupSheet(QWidget* parent) : QDialog(parent)
 
     addPage(QStringLiteral("동기 정보"), [] { return new CInfoDlg; });
     addPage(QStringLiteral("환경설정"), [] { return new CEnvDlg; });
+    addPage(QStringLiteral("시각전송"), [] {
+        // Its changes restart the main window's transmission timer and send.
+        CRs232cSetupPage::Hooks hooks;
+        hooks.restartTransmissionTimer = [] {
+            if (CMainClockDlg* main = MainClockDlg())
+                main->RestartTransmissionTimer();
+        };
+        hooks.startTransmission = [] {
+            if (CMainClockDlg* main = MainClockDlg(); main && main->onTransmitTimer)
+                main->onTransmitTimer();
+        };
+        return new CRs232cSetupPage(std::move(hooks));
+    });
 }
 
 CSetupSheet::~CSetupSheet() = default;

@@ -52,12 +52,13 @@ protected:
     CSetupSheet m_sheet;
 };
 
-TEST_F(SettingsSheetTest, HasTheTwoPagesAndOnlyOkAndCancel)
+TEST_F(SettingsSheetTest, HasItsPagesAndOnlyOkAndCancel)
 {
     EXPECT_EQ(m_sheet.windowTitle(), QStringLiteral("설정"));
-    ASSERT_EQ(m_sheet.pageCount(), 2);
+    ASSERT_EQ(m_sheet.pageCount(), 3);
     EXPECT_EQ(m_sheet.tabWidget()->tabText(0), QStringLiteral("동기 정보"));
     EXPECT_EQ(m_sheet.tabWidget()->tabText(1), QStringLiteral("환경설정"));
+    EXPECT_EQ(m_sheet.tabWidget()->tabText(2), QStringLiteral("시각전송"));
     EXPECT_EQ(m_sheet.findChild<QDialogButtonBox*>()->buttons().size(), 2);
     EXPECT_EQ(button(1)->text(), QStringLiteral("확인"));
     EXPECT_EQ(button(2)->text(), QStringLiteral("취소"));
@@ -89,7 +90,7 @@ TEST_F(SettingsSheetTest, AddedPageIsMadeOnlyWhenItsTabIsShown)
     int applied = 0;
     const int index = m_sheet.addPage(QStringLiteral("알람설정"),
                                       [&] { return new ProbePage(true, &made, &applied); });
-    EXPECT_EQ(index, 2);
+    EXPECT_EQ(index, m_sheet.pageCount() - 1);
     m_sheet.show();
     button(1)->click();
     EXPECT_EQ(made, 0);
@@ -124,17 +125,18 @@ TEST_F(SettingsSheetTest, OneRefusingPageKeepsEveryPageFromApplying)
 {
     int made = 0;
     int applied = 0;
-    m_sheet.addPage(QStringLiteral("시각전송"), [&] { return new ProbePage(false, &made, &applied); });
+    const int probe =
+        m_sheet.addPage(QStringLiteral("검사"), [&] { return new ProbePage(false, &made, &applied); });
     m_sheet.show();
     m_sheet.tabWidget()->setCurrentIndex(1);
     FindControl<QPushButton>(m_sheet.page(1), res::env::IDC_DEFAULTS)->click();
-    m_sheet.tabWidget()->setCurrentIndex(2);
+    m_sheet.tabWidget()->setCurrentIndex(probe);
     ASSERT_EQ(made, 1);
 
     button(1)->click();
 
     EXPECT_TRUE(m_sheet.isVisible());
-    EXPECT_EQ(m_sheet.tabWidget()->currentIndex(), 2);
+    EXPECT_EQ(m_sheet.tabWidget()->currentIndex(), probe);
     EXPECT_EQ(applied, 0);
     EXPECT_EQ(EnvOptions::current(), m_stored);
 }

@@ -59,6 +59,10 @@ if [ -n "$sheet" ]; then
     xdotool key ctrl+Tab
     sleep 0.3
     import -window "$sheet" "$artifacts/settings-env.png"
+    # The serial page is the last tab: back past the first one.
+    xdotool key ctrl+shift+Tab ctrl+shift+Tab
+    sleep 0.3
+    import -window "$sheet" "$artifacts/settings-serial.png"
     xdotool key Escape   # Cancel: the settings still apply
     sleep 0.5
 fi

@@ -10,6 +10,6 @@ count=${1:-60}
 compensate=${2:-500}
 build=${3:-$top/build}
 ninja -C "$build" -j2 vesk-transmit-bench >/dev/null
-bench=$build/tests/serial/vesk-transmit-bench
+bench=$build/serial/vesk-transmit-bench
 "$bench" "$count" "$compensate"
 "$bench" "$(( count < 10 ? count : 10 ))" "$compensate" --spin

@@ -184,9 +184,8 @@ TEST(SendIndicatorHub, AReplacedPageIsNoLongerCalled)
             inside = false;
         }
     } page;
-    std::atomic<bool> done{false};
-    std::jthread worker([&] {
-        while (!done)
+    std::jthread worker([](std::stop_token stop) {
+        while (!stop.stop_requested())
             ShowSendIndicatorOnVisiblePage(true);
     });
     for (int i = 0; i < 100; ++i) {
@@ -195,7 +194,6 @@ TEST(SendIndicatorHub, AReplacedPageIsNoLongerCalled)
         SetVisibleRs232cPage(nullptr);
         ASSERT_FALSE(page.inside) << "called after it was replaced";
     }
-    done = true;
 }
 
 }  // namespace

@@ -392,13 +392,3 @@ TEST(ScheduleSaveStamp, AbsentReadsAsTheCurrentYear)
     EXPECT_EQ(store.writeLog(), std::vector<std::string>{"SCH_SAVE_STAMP"});
     EXPECT_EQ(ReadScheduleSaveStamp(store, 2003), 2002);
 }
-
-TEST(Options, SerialDevicesAreNamedPerPort)
-{
-    MemorySettingsStore store;
-    store.values() = {{"COM2_Device", std::string("/dev/ttyUSB0")}, {"COM3_Device", 7}};
-    EXPECT_EQ(ReadComDevice(store, 1), "");
-    EXPECT_EQ(ReadComDevice(store, 2), "/dev/ttyUSB0");
-    EXPECT_EQ(ReadComDevice(store, 3), "") << "a number names no device";
-    EXPECT_TRUE(store.writeLog().empty());
-}

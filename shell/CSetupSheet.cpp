@@ -8,8 +8,8 @@
 
 #include "base/ControlId.h"
 #include "serial/CRs232cSetupPage.h"
-#include "shell/CMainClockDlg.h"
 #include "shell/CEnvDlg.h"
+#include "shell/CMainClockDlg.h"
 #include "time/CInfoDlg.h"
 
 namespace {

@@ -37,6 +37,7 @@ TEST(SerialPort, OpensAt4800EightNoneOneWithRawOutput)
     EXPECT_EQ(::cfgetospeed(&t), speed_t(B4800));
     EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), tcflag_t(CS8));
     EXPECT_FALSE(t.c_oflag & OPOST);
+    EXPECT_FALSE(t.c_lflag & ECHO) << "nothing arriving goes back out";
     EXPECT_TRUE(t.c_cflag & CLOCAL) << "other settings kept";
 
     EXPECT_EQ(port.Write("@010507\r\n", 9), 9);

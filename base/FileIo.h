@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file reads and writes for the files the program keeps beside
+// itself. A file is never rewritten in place: the new bytes go to a
+// temporary file in the same folder, reach the disk, and are renamed over
+// the old one, so a crash, a kill or a full disk leaves either the old file
+// or the new one, whole.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Reads the regular file at path into out. False with errno set when it
+// cannot be opened or read, and with EFBIG when it is longer than maxBytes;
+// out is then unspecified.
+bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes);
+
+// Makes bytes the content of path: written to a temporary file beside it,
+// flushed to the disk and renamed over it. An existing file keeps its
+// permissions; a new one gets rw-r--r--. False with errno set when any
+// step fails; path is then as it was.
+bool ReplaceFile(const std::string& path, std::string_view bytes);
+
+// Creates path with bytes, refusing when path exists. False with errno set
+// (EEXIST when it existed); a file left half written is removed.
+bool CreateNewFile(const std::string& path, std::string_view bytes);

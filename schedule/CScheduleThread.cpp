@@ -142,26 +142,27 @@ AlarmNotice AlarmPass(std::time_t T)
     CSchedueleStructure copy(0);
     std::lock_guard lock(g_csScheduleList);
     ScheduleList& list = *g_pScheduleList;
-    for (auto it = list.begin(); it != list.end();) {
-        CSchedueleStructure& E = **it;
+    for (std::size_t i = 0; i < list.size();) {
+        CSchedueleStructure& E = *list[i];
         if (E.m_bDone != 0) {
-            ++it;
+            ++i;
             continue;
         }
-        H.clear();
-        notice.text += CheckDue(E, pass, H, copy);
-        notice.html += H;
+        if (const std::string text = CheckDue(E, pass, H, copy); !text.empty()) {
+            notice.text += text;
+            notice.html += H;
+        }
         if (E.m_bDone == 1 && IsRecurring(E.m_nRepeat)) {
             // The done copy goes behind E, or to the head when E was last;
             // earlier entries seen again hold only T, already fired.
-            const auto next = std::next(it);
-            list.insert(next == list.end() ? list.begin() : next,
-                        std::make_unique<CSchedueleStructure>(std::move(copy)));
             E.m_bDone = 0;
-            it = list.begin();
+            const std::size_t at = i + 1 == list.size() ? 0 : i + 1;
+            list.insert(list.begin() + static_cast<std::ptrdiff_t>(at),
+                        std::make_unique<CSchedueleStructure>(std::move(copy)));
+            i = 0;
             continue;
         }
-        ++it;
+        ++i;
     }
     return notice;
 }

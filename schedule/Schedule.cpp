@@ -2,6 +2,7 @@
 
 #include "base/DateText.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -65,8 +66,8 @@ std::time_t NextOccurrence(std::int32_t kind, std::time_t t)
 void SortSchedules()
 {
     std::lock_guard lock(g_csScheduleList);
-    // std::list::sort is stable.
-    g_pScheduleList->sort([](const auto& a, const auto& b) { return a->m_tAlarm < b->m_tAlarm; });
+    std::stable_sort(g_pScheduleList->begin(), g_pScheduleList->end(),
+                     [](const auto& a, const auto& b) { return a->m_tAlarm < b->m_tAlarm; });
 }
 
 void NotifyScheduleChanged()

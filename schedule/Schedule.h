@@ -8,10 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include <list>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 // How an entry repeats (the value of m_nRepeat).
 enum RepeatKind : std::int32_t {
@@ -47,14 +47,15 @@ public:
     // field themselves, so they skip the local-time conversion.
     explicit CSchedueleStructure(std::time_t lastCheck);
 
+    // What every alarm pass reads comes first, within one cache line.
     std::int32_t m_bDone = 0;     // 1 once the on-time alarm fired; never checked again
-    std::time_t m_tAlarm = 0;     // alarm date and time
-    std::time_t m_tCreated = 0;   // when it was added; kept, never used
-    std::string m_strMemo;        // UTF-8 here, CP949 in the file
     std::int32_t m_nRepeat = RepeatOnce;
+    std::time_t m_tAlarm = 0;     // alarm date and time
+    std::time_t m_tLastCheck = 0; // end of the last alarm-check window
     std::array<std::int32_t, kLeadCount> m_bLead{};   // 0 or 1 per lead time
     std::array<std::int32_t, kLeadCount> m_bFired{};  // given during this run; not stored
-    std::time_t m_tLastCheck = 0; // end of the last alarm-check window
+    std::time_t m_tCreated = 0;   // when it was added; kept, never used
+    std::string m_strMemo;        // UTF-8 here, CP949 in the file
 };
 
 // 2002-01-01 00:00:00 local time: the last check of an entry never checked.
@@ -64,7 +65,7 @@ std::time_t LocalYearStart(int year);
 // The local year of t, four digits.
 int LocalYear(std::time_t t);
 
-using ScheduleList = std::list<std::unique_ptr<CSchedueleStructure>>;
+using ScheduleList = std::vector<std::unique_ptr<CSchedueleStructure>>;
 
 // The one list of entries, alive for the whole process. It owns its entries.
 extern ScheduleList* const g_pScheduleList;

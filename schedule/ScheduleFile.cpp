@@ -257,12 +257,13 @@ ScheduleLoad LoadSchedules(const std::string& dir, std::time_t now, std::int32_t
     }
 
     ScheduleList list;
+    list.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (keep[i])
             list.push_back(std::make_unique<CSchedueleStructure>(std::move(entries[i])));
     {
         std::lock_guard lock(g_csScheduleList);
-        g_pScheduleList->splice(g_pScheduleList->end(), list);
+        g_pScheduleList->swap(list);
     }
     // Archived entries leave the live file now: left in it, a start after
     // a crash would archive them again.

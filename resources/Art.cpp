@@ -1,5 +1,6 @@
 #include "resources/Art.h"
 
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -108,4 +109,37 @@ QPixmap SendIndicatorPixmap(bool lit)
     p.setBrush(glass);
     p.drawEllipse(lamp);
     return pm;
+}
+
+QPixmap AlarmPicture()
+{
+    QImage image(170, 120, QImage::Format_RGB888);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    // Paper, yellowish at the top and white at the foot, where the popup
+    // runs on past the picture's last row onto its white background.
+    QLinearGradient paper(0, 9, 0, 120);
+    paper.setColorAt(0, QColor(0xff, 0xf6, 0xd5));
+    paper.setColorAt(1, Qt::white);
+    p.fillRect(image.rect(), paper);
+    QLinearGradient band(9, 0, 169, 0);
+    band.setColorAt(0, QColor(0x12, 0x2f, 0x66));
+    band.setColorAt(1, QColor(0x2f, 0x6f, 0xc8));
+    p.fillRect(QRect(9, 9, 161, 11), band);
+
+    // A small bell left of the text, in the clock's red for its clapper.
+    QPainterPath bell;
+    bell.moveTo(11.5, 37);
+    bell.cubicTo(13.5, 35, 13, 27, 17, 26);
+    bell.cubicTo(21, 27, 20.5, 35, 22.5, 37);
+    bell.closeSubpath();
+    p.setPen(QPen(QColor(0x8a, 0x5a, 0x00), 0.8));
+    p.setBrush(QColor(0xe8, 0xb0, 0x30));
+    p.drawPath(bell);
+    p.drawEllipse(QPointF(17, 25.2), 1.2, 1.2);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xd0, 0x20, 0x20));
+    p.drawEllipse(QPointF(17, 38.2), 1.6, 1.6);
+    p.end();
+    return QPixmap::fromImage(image);
 }

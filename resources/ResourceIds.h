@@ -10,6 +10,7 @@ constexpr int IDI_APP = 128;            // window and tray icon
 constexpr int IDB_BANNER = 158;         // banner in the main window, 142 x 20
 constexpr int IDB_SEND_LIT = 145;       // send indicator after a transmission, 20 x 20
 constexpr int IDB_SEND_DARK = 146;      // send indicator at rest, 20 x 20
+constexpr int IDB_ALARM = 139;          // alarm popup background, 170 x 120
 
 // Dialogs.
 constexpr int IDD_CLIENTINFO = 100;     // "표준시 정보" help text
@@ -120,6 +121,13 @@ constexpr int IDC_COM4 = 1095;
 constexpr int IDC_COMPENSATE = 1096;    // ms, 10..990
 constexpr int IDC_INDICATOR = 1101;     // send indicator
 } // namespace rs232c
+// Alarm popup.
+namespace alarmpopup {
+constexpr int IDC_FRAME = 0xFFFF;       // the picture child showing "frame.bmp"
+constexpr int TIMER_SLIDE_IN = 100;     // one pixel up a step
+constexpr int TIMER_SLIDE_OUT = 101;    // one pixel down a step
+constexpr int TIMER_SHOWN = 102;        // the time fully out
+} // namespace alarmpopup
 
 // Timers.
 constexpr int TIMER_CLOCK = 1;          // 50 ms redraw of each clock

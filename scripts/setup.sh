@@ -11,6 +11,8 @@ if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, and the libraries of the reference NTP server the tests
     # run (its binary is unpacked into .tools/, never installed as a service).
     packages+=(libgtest-dev libgmock-dev libedit2 libgnutls30 libnettle8 libseccomp2 libcap2)
+    # The schedule book's benchmark, built with the tests.
+    packages+=(libbenchmark-dev)
     # A throwaway X desktop with a tray, for the program's own window tests.
     packages+=(xvfb jwm xdotool x11-utils x11-xserver-utils imagemagick xcompmgr)
 fi

@@ -10,7 +10,11 @@
 #include "resources/ResourceIds.h"
 #include "serial/SerialPort.h"
 #include "serial/TransmitTime.h"
+#include "schedule/CAlarmPopup.h"
+#include "schedule/CScheduleThread.h"
+#include "schedule/QtScheduleHost.h"
 #include "shell/CMainClockDlg.h"
+#include "sound/Sound.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -80,6 +84,9 @@ CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& serv
         SetComDevice(n, ReadComDevice(m_store, n));
     m_transmitWorkers = std::make_unique<TransmitWorkers>(SystemTransmitClock());
     m_pMainDlg->onTransmitTimer = [this] { m_transmitWorkers->Start(); };
+    m_pScheduleHost = std::make_unique<QtScheduleHost>(
+        m_store, [this](const AlarmNotice& notice) { ShowAlarmPopup(notice); });
+    m_pScheduleThread = std::make_unique<CScheduleThread>(*m_pScheduleHost, DefaultSoundOutput());
 }
 
 CClockWnd* CMainFrame::addClockWindow(bool korea, std::int32_t row, const std::string& name)
@@ -132,6 +139,7 @@ bool CMainFrame::RestoreWindows()
     }
     for (const WorldClockSlot& slot : ReadWorldClockSlots(m_store))
         RestoreWorldClock(slot.areaCode, slot.areaName, slot.x, slot.y);
+    m_pScheduleThread->Start();
     return true;
 }
 
@@ -248,6 +256,21 @@ void CMainFrame::ApplyTransparencyToWorldClocks(bool transparent)
             w->SetTransparency(transparent);
 }
 
+void CMainFrame::ShowAlarmPopup(const AlarmNotice& notice)
+{
+    const QString text = QString::fromStdString(notice.text);
+    auto* popup = new CAlarmPopup(text, kAlarmPopupWidth, kAlarmPopupHeight, kAlarmPopupShownMs,
+                                  kAlarmPopupStepMs, kAlarmTextRect, Qt::white, this);
+    popup->m_strHtml = notice.html;
+    // With no panel across the bottom (GNOME's bar is at the top) there is
+    // no popup; the text goes to the desktop's notifications instead.
+    if (!popup->Show()) {
+        QString lines = text;
+        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        m_pTray->showMessage(QStringLiteral("Vesk"), lines.trimmed());
+    }
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (m_bClosed) {   // a second close request finds the work done
@@ -255,6 +278,9 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     m_bClosed = true;
+    // The one place the schedule book is saved at exit: the thread saves it
+    // as it stops.
+    m_pScheduleThread->Stop();
     SaveWorldClocks();
     m_pTray->hide();
     WriteInitWin(m_store);

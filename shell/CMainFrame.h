@@ -15,10 +15,13 @@
 
 class CClockWnd;
 class CMainClockDlg;
+class CScheduleThread;
 class ClockSetter;
+class QtScheduleHost;
 class QMenu;
 class SettingsStore;
 class TransmitWorkers;
+struct AlarmNotice;
 struct TimeServer;
 
 class CMainFrame : public QWidget
@@ -31,8 +34,9 @@ public:
     CMainFrame(SettingsStore& store, const std::vector<TimeServer>& servers, ClockSetter& clock);
     ~CMainFrame() override;
 
-    // Shows the window of the last run and loads the world time table.
-    // False when the table file is missing (the program then ends).
+    // Shows the window of the last run, loads the world time table and
+    // starts the alarm thread. False when the table file is missing (the
+    // program then ends).
     bool RestoreWindows();
 
     CMainClockDlg* MainWindow() const { return m_pMainDlg; }
@@ -67,6 +71,10 @@ public:
     // The exit command: the main window closes, then this frame.
     void Exit();
 
+    // The alarm thread's notice: the alarm popup slides up above a panel at
+    // the bottom of the screen; without one the tray icon shows the text.
+    void ShowAlarmPopup(const AlarmNotice& notice);
+
 signals:
     // The frame closed: everything is saved and the program may end.
     void closed();
@@ -84,6 +92,8 @@ private:
     QRect m_rcLastWorldWnd;                // last world clock opened from the dialog
     bool m_bClosed = false;
     std::unique_ptr<TransmitWorkers> m_transmitWorkers;   // joined when the frame goes
+    std::unique_ptr<QtScheduleHost> m_pScheduleHost;
+    std::unique_ptr<CScheduleThread> m_pScheduleThread;  // stopped before the host goes
 
     CClockWnd* addClockWindow(bool korea, std::int32_t row, const std::string& name);
     void markMenuOwner(CClockWnd* owner);

@@ -132,13 +132,15 @@ TEST_F(ShellTest, HideEscapeAndCloseSaveWhatTheyShould)
     m_store.clearWriteLog();
     Main().close();
     ASSERT_TRUE(WaitFor([&] { return closed; }));
-    // The main window's part, then the world clocks' slots, then INITWIN.
+    // The main window's part, the schedule book's save stamp as the alarm
+    // thread stops, the world clocks' slots, then INITWIN.
     const std::vector<std::string>& log = m_store.writeLog();
-    ASSERT_GE(log.size(), 6u);
+    ASSERT_GE(log.size(), 7u);
     EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 5),
               (std::vector<std::string>{"Vesk_X", "Vesk_Y", "LastCon", "LastDiff", "ServerID"}));
     EXPECT_EQ(log.back(), "INITWIN");
-    EXPECT_EQ(log[5], "WORLDDLG0_AREACODE");
+    EXPECT_EQ(log[5], "SCH_SAVE_STAMP");
+    EXPECT_EQ(log[6], "WORLDDLG0_AREACODE");
     EXPECT_EQ(Stored("INITWIN"), kInitWinNone);   // hidden before the close
 }
 

@@ -129,17 +129,17 @@ QPixmap AlarmPicture()
 
     // A small bell left of the text, in the clock's red for its clapper.
     QPainterPath bell;
-    bell.moveTo(11.5, 37);
-    bell.cubicTo(13.5, 35, 13, 27, 17, 26);
-    bell.cubicTo(21, 27, 20.5, 35, 22.5, 37);
+    bell.moveTo(13, 37);
+    bell.cubicTo(14.8, 35, 14.5, 27.5, 18, 26.5);
+    bell.cubicTo(21.5, 27.5, 21.2, 35, 23, 37);
     bell.closeSubpath();
     p.setPen(QPen(QColor(0x8a, 0x5a, 0x00), 0.8));
     p.setBrush(QColor(0xe8, 0xb0, 0x30));
     p.drawPath(bell);
-    p.drawEllipse(QPointF(17, 25.2), 1.2, 1.2);
+    p.drawEllipse(QPointF(18, 25.6), 1.1, 1.1);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0xd0, 0x20, 0x20));
-    p.drawEllipse(QPointF(17, 38.2), 1.6, 1.6);
+    p.drawEllipse(QPointF(18, 38.2), 1.5, 1.5);
     p.end();
     return QPixmap::fromImage(image);
 }

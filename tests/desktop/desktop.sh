@@ -1,7 +1,9 @@
 # Sourced by the desktop tests and measurements: a throwaway X desktop
 # (Xvfb with the jwm window manager, whose panel docks tray icons) and a
 # temporary installation of the program with its own home.
-#   desktop_start APP_DIR     sets DISPLAY, WORK, INSTALL, HOME
+#   desktop_start APP_DIR     sets DISPLAY, WORK, INSTALL, HOME; the panel
+#                             runs along the bottom, or along the top when
+#                             DESKTOP_PANEL=top
 #   desktop_stop
 # Only processes started here are ended, by their PIDs.
 
@@ -17,20 +19,24 @@ desktop_start() {
     export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_RUNTIME_DIR=$WORK/runtime
     unset XDG_SESSION_TYPE WAYLAND_DISPLAY QT_QPA_PLATFORM
 
-    local n
-    for n in $(seq 91 140); do
-        [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] || break
-    done
-    export DISPLAY=:$n
-    Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+    # Xvfb takes the first free display itself and names it once it is
+    # ready, so desktops started side by side never pick the same one. It
+    # must not reset when its first client leaves: a client connecting
+    # during the reset (the window manager) is refused.
+    Xvfb -displayfd 3 -noreset -screen 0 1280x800x24 -nolisten tcp 3>"$WORK/display" \
+        >"$WORK/xvfb.log" 2>&1 &
     desktop_pids+=($!)
-    for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+    for _ in $(seq 400); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+    export DISPLAY=:$(head -n1 "$WORK/display")
+    for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
 
+    local panel_y=-1
+    [ "${DESKTOP_PANEL:-bottom}" = top ] && panel_y=0
     # Inactive windows stay opaque so screenshots show them as they are.
-    cat >"$WORK/jwmrc" <<'JWM'
+    cat >"$WORK/jwmrc" <<JWM
 <?xml version="1.0"?>
 <JWM>
-  <Tray x="0" y="-1" height="28" autohide="off">
+  <Tray x="0" y="$panel_y" height="28" autohide="off">
     <TrayButton label="Vesk">showdesktop</TrayButton>
     <Spacer/>
     <Dock/>

@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# The schedule alarm of the real program on a throwaway X desktop. With the
+# panel at the bottom, an entry coming due slides the alarm popup up above
+# the panel at the right; a click writes the alarm page and opens it; the
+# book is saved with the entry done. With the panel at the top there is no
+# popup, and the tray icon shows the text instead. Screenshots go to
+# ARTIFACTS.
+#   alarm_test.sh APP_DIR ARTIFACTS
+set -u
+app=$1 artifacts=$2
+here=$(cd "$(dirname "$0")" && pwd)
+for tool in Xvfb jwm xdotool xprop xwininfo import iconv setpriv; do
+    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+done
+. "$here/desktop.sh"
+mkdir -p "$artifacts"
+
+fails=0
+check() {   # check "what" command...
+    local what=$1; shift
+    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
+}
+
+le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $((($1 >> 8) & 255)) \
+             $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
+
+memo="회의 준비: 3층 대회의실에서 팀 전체 회의"
+
+# The live schedule file with one entry due at $1 (seconds since 1970),
+# last checked a second before now, only its on-time switch on.
+write_schedule() {
+    local due=$1 now cp949 len
+    now=$(date +%s)
+    cp949=$(printf '%s' "$memo" | iconv -f UTF-8 -t CP949 | od -An -v -tx1 | tr -d ' \n' | sed 's/../\\x&/g')
+    len=$(printf '%s' "$memo" | iconv -f UTF-8 -t CP949 | wc -c)
+    {
+        printf "$(le32 "$due")$(le32 $((now - 1)))$(le32 "$now")"
+        printf "\\x$(printf %02x "$len")"
+        printf "$cp949"
+        printf "$(le32 0)"                                     # one day
+        printf "$(le32 1)"; for _ in 1 2 3 4 5 6 7; do printf "$(le32 0)"; done
+        printf "$(le32 0)"                                     # not done
+    } >"$INSTALL/forward_v3_3.sch"
+}
+
+write_conf() {
+    local dir="$XDG_CONFIG_HOME/Vesk Client V3.3"
+    mkdir -p "$dir"
+    printf '[Vesk]\nAutoCompare=0\nAutoCon=0\nINITWIN=0\n' >"$dir/Vesk.conf"
+}
+
+# The browser: a stand-in that notes what it was asked to open.
+fake_browser() {
+    mkdir -p "$WORK/bin"
+    cat >"$WORK/bin/xdg-open" <<EOF
+#!/bin/sh
+printf '%s\n' "\$1" >>"$WORK/opened"
+EOF
+    chmod +x "$WORK/bin/xdg-open"
+    export PATH="$WORK/bin:$PATH"
+}
+
+# Ends the program as the tray menu's "종료" does; false when it would not.
+exit_program() {
+    local pid=$1 tray_y=$2 try before
+    eval "$(xdotool getdisplaygeometry --shell)"
+    for try in 1 2 3; do
+        before=$(xdotool search --onlyvisible --class Vesk 2>/dev/null | wc -l)
+        xdotool mousemove $((WIDTH - 14)) "$tray_y" click 3
+        for _ in $(seq 40); do
+            [ "$(xdotool search --onlyvisible --class Vesk 2>/dev/null | wc -l)" -gt "$before" ] && break
+            sleep 0.05
+        done
+        sleep 0.2
+        xdotool key Up Return   # Up from no item selects the last: "종료"
+        for _ in $(seq 60); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.05; done
+        xdotool key Escape
+    done
+    kill "$pid" 2>/dev/null
+    return 1
+}
+
+popup_geometry() {   # "X Y W H" of the visible alarm popup, or nothing
+    local id
+    id=$(xdotool search --onlyvisible --name '^일정 알림$' 2>/dev/null | head -n1)
+    [ -n "$id" ] || return 1
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    echo "$X $Y $WIDTH $HEIGHT"
+}
+
+# --- The panel at the bottom: the popup. ---
+desktop_start "$app"
+trap 'desktop_stop; rm -rf "$WORK"' EXIT
+fake_browser
+write_conf
+due=$(($(date +%s) + 4))
+write_schedule $due
+desktop_run_program &
+program=$!
+
+# Rising: its top edge climbs while its bottom stays above the panel.
+tops=() top="" last=""
+end=$((SECONDS + 15))
+while [ $SECONDS -le $end ]; do
+    if g=$(popup_geometry); then
+        read -r x y w h <<<"$g"
+        [ "$y" != "$top" ] && { top=$y; tops+=("$y"); }
+        [ "$h" -ge 120 ] && { last=$g; break; }
+    fi
+    sleep 0.01
+done
+check "the popup came when the entry was due" test -n "$last"
+check "it rose (tops seen: ${tops[*]:-none})" test "${#tops[@]}" -ge 2
+check "it stands 5 px above the panel, 10 px in from the right: $last" \
+    test "$last" = "1110 647 160 120"
+sleep 0.3
+import -window root -crop 260x200+1020+600 "$artifacts/alarm-popup.png"
+import -window root "$artifacts/alarm-desktop.png"
+
+xdotool mousemove 1190 700 click 1
+for _ in $(seq 100); do [ -s "$WORK/opened" ] && break; sleep 0.05; done
+page="$INSTALL/일정.htm"
+check "a click wrote the alarm page" test -s "$page"
+check "the page holds the alarm's HTML line, in CP949" \
+    grep -q "^\[알림\]-\[지금:[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\] $memo<br>\$" <(iconv -f CP949 -t UTF-8 "$page")
+# Qt hands the handler the URL percent-encoded: 일정 is %EC%9D%BC%EC%A0%95.
+check "the page was opened" grep -qx "file://$INSTALL/%EC%9D%BC%EC%A0%95.htm" "$WORK/opened"
+
+check "the tray menu's exit ends the program" exit_program $program $((800 - 14))
+wait $program 2>/dev/null
+# The done mark: the last four bytes of the one record.
+done_mark=$(tail -c 4 "$INSTALL/forward_v3_3.sch" | od -An -tu4 | tr -d ' ')
+check "the book was saved with the entry done" test "$done_mark" = 1
+check "the year was stamped" grep -q "^SCH_SAVE_STAMP=$(date +%Y)\$" "$XDG_CONFIG_HOME/Vesk Client V3.3/Vesk.conf"
+desktop_stop
+rm -rf "$WORK"
+
+# --- The panel at the top: no popup, the tray's notification. ---
+DESKTOP_PANEL=top desktop_start "$app"
+write_conf
+due=$(($(date +%s) + 4))
+write_schedule $due
+desktop_run_program &
+program=$!
+sleep 1
+before=$(xdotool search --onlyvisible --class Vesk 2>/dev/null | sort)
+notice=""
+end=$((SECONDS + 12))
+while [ $SECONDS -le $end ] && [ -z "$notice" ]; do
+    popup_geometry >/dev/null && break
+    # A new window of the program by the tray icon, top right: its balloon.
+    for id in $(comm -13 <(echo "$before") <(xdotool search --onlyvisible --class Vesk 2>/dev/null | sort)); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        [ "$X" -gt 640 ] && [ "$Y" -lt 120 ] && notice="$X $Y"
+    done
+    sleep 0.05
+done
+sleep 0.5
+import -window root "$artifacts/alarm-top-panel.png"
+check "no popup with the panel at the top" test -z "$(popup_geometry)"
+check "the tray icon showed the alarm" test -n "$notice"
+check "the tray menu's exit ends the program again" exit_program $program 14
+wait $program 2>/dev/null
+
+echo "$fails failed"
+[ $fails -eq 0 ]

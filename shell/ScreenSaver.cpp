@@ -1,5 +1,6 @@
 #include "shell/ScreenSaver.h"
 
+#include "base/FileIo.h"
 #include "base/SettingsStore.h"
 #include "time/TimeService.h"
 
@@ -128,45 +129,6 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     }
     ::close(fd);
     return true;
-}
-
-bool WriteAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        const ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes text to path through a temporary file in the same folder, keeping
-// the old file's permissions.
-bool ReplaceFile(const std::string& path, std::string_view text)
-{
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return false;
-    struct stat old{};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0)
-        return true;
-    if (ok)
-        err = errno;
-    ::unlink(temp.c_str());
-    errno = err;
-    return false;
 }
 
 // Runs "xset s on|off" without waiting for it; a helper thread reaps it.

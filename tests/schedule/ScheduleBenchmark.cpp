@@ -2,6 +2,8 @@
 // Targets: under 50 ms for load plus save, under 200 us a pass.
 //   build/tests/schedule/vesk_schedule_bench
 
+#include "LocalTimeAt.h"
+
 #include "schedule/CScheduleThread.h"
 #include "schedule/ScheduleFile.h"
 
@@ -19,24 +21,12 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kEntries = 10000;
 
-std::time_t Local(int year, int month, int day, int hour, int minute)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
 // A year's book: entries at random minutes of 2003, a tenth recurring, the
 // past ones done, Korean memos of 10 to 40 characters.
 void FillBook(std::time_t now)
 {
     std::mt19937 rng(2003);
-    const std::time_t start = Local(2003, 1, 1, 0, 0);
+    const std::time_t start = At(2003, 1, 1, 0, 0);
     std::lock_guard lock(g_csScheduleList);
     g_pScheduleList->clear();
     for (std::size_t i = 0; i < kEntries; ++i) {
@@ -64,7 +54,7 @@ struct TempFolder
 void LoadAndSave(benchmark::State& state)
 {
     TempFolder dir;
-    const std::time_t now = Local(2003, 7, 1, 12, 0);
+    const std::time_t now = At(2003, 7, 1, 12, 0);
     FillBook(now);
     SaveSchedules(dir.path.string());
     for (auto _ : state) {
@@ -77,7 +67,7 @@ BENCHMARK(LoadAndSave)->Unit(benchmark::kMillisecond);
 
 void OnePass(benchmark::State& state)
 {
-    std::time_t T = Local(2003, 7, 1, 12, 0);
+    std::time_t T = At(2003, 7, 1, 12, 0);
     FillBook(T);
     for (auto _ : state)
         benchmark::DoNotOptimize(AlarmPass(++T));  // a second per pass

@@ -2,6 +2,8 @@
 // Pieces of the schedule tests: local times, entries, an empty schedule
 // list and a temporary folder for each test. Tests run in Asia/Seoul.
 
+#include "LocalTimeAt.h"
+
 #include "schedule/Schedule.h"
 
 #include <gtest/gtest.h>
@@ -18,20 +20,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-
-// The time_t of a local wall-clock time.
-inline std::time_t At(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
-{
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
 
 // An entry at alarm with the given lead indices switched on, never checked.
 inline CSchedueleStructure Entry(std::time_t alarm, std::initializer_list<int> leads,

@@ -273,13 +273,13 @@ void CScheduleThread::Run()
     ScheduleLoad load = ScheduleLoad::LiveUnreadable;
     try {
         load = LoadSchedules(m_dir, T, stamp);
+        if (load != ScheduleLoad::Loaded)
+            m_host.Post([&host = m_host] { host.ShowMessage(kNoScheduleFileText); });
     } catch (const std::exception&) {
         // Out of memory: run with an empty book and never save over the file.
     }
     // Saving over a live file that could not be read would lose it.
     m_bMaySave = load != ScheduleLoad::LiveUnreadable;
-    if (load != ScheduleLoad::Loaded)
-        m_host.Post([&host = m_host] { host.ShowMessage(kNoScheduleFileText); });
 
     bool unsaved = false;
     std::time_t retryAt = 0;

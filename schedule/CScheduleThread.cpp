@@ -202,6 +202,7 @@ void CScheduleThread::Start()
     m_nSaveStamp = ReadScheduleSaveStamp(m_host.Store(), 0);
     m_bRun = true;
     m_bFinished = false;
+    m_bLoaded = false;
     m_thread = std::thread(&CScheduleThread::Run, this);
 }
 
@@ -280,6 +281,7 @@ void CScheduleThread::Run()
     }
     // Saving over a live file that could not be read would lose it.
     m_bMaySave = load != ScheduleLoad::LiveUnreadable;
+    m_bLoaded = true;
 
     bool unsaved = false;
     std::time_t retryAt = 0;

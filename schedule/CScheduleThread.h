@@ -128,6 +128,9 @@ public:
     // nothing else meanwhile: the thread writes the stamp to the store.
     void Stop();
 
+    // Whether the book has been loaded since Start.
+    bool IsLoaded() const { return m_bLoaded; }
+
     std::atomic<bool> m_bRun{true};
     std::atomic<bool> m_bFinished{false};
 
@@ -151,6 +154,7 @@ private:
     const Clock m_now;
     std::int32_t m_nSaveStamp = 0;  // year of the last save, as stored
     bool m_bMaySave = true;         // false when the live file could not be read
+    std::atomic<bool> m_bLoaded{false};
     std::mutex m_mutex;
     std::condition_variable m_wake;  // a stop was asked for
     std::thread m_thread;

@@ -219,8 +219,7 @@ TEST_F(ScheduleThreadTest, SoundFollowsTheOptions)
 TEST_F(ScheduleThreadTest, ChangesAreSavedAtTheNextPass)
 {
     Start({});
-    // Loaded once it has made last year's archive.
-    ASSERT_TRUE(Eventually([&] { return fs::exists(m_dir / ArchiveFileName(2002)); }));
+    ASSERT_TRUE(Eventually([&] { return m_thread->IsLoaded(); }));
     Add(Entry(At(2003, 6, 1), {kOnTime}, RepeatOnce, "new"));
     NotifyScheduleChanged();
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 1; }));

@@ -45,9 +45,6 @@ public:
     // screen and ends above the screen's bottom edge.
     static bool PanelAtBottom(const QRect& screen, const QRect& workArea);
 
-    bool IsHovering() const { return m_bHover; }
-    int CurrentHeight() const { return m_nHeight; }
-
 protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;

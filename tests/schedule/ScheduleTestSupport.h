@@ -1,33 +1,27 @@
 #pragma once
-// Pieces of the schedule tests: local times, entries, an empty schedule
-// list and a temporary folder for each test. Tests run in Asia/Seoul.
+// Pieces of the schedule tests: entries, records, an empty list and a
+// folder of each test's own. Tests run in Asia/Seoul.
 
 #include "LocalTimeAt.h"
 
-#include "schedule/Schedule.h"
+#include "schedule/ScheduleFile.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
-#include <atomic>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
 #include <iterator>
-#include <string>
-#include <vector>
 
 namespace fs = std::filesystem;
 
-// An entry at alarm with the given lead indices switched on, never checked.
+// An entry at alarm with the given lead indices on, never checked.
 inline CSchedueleStructure Entry(std::time_t alarm, std::initializer_list<int> leads,
                                  std::int32_t repeat = RepeatOnce, std::string memo = "memo")
 {
     CSchedueleStructure e;
     e.m_tAlarm = alarm;
-    e.m_tCreated = alarm - 86400;
     e.m_strMemo = std::move(memo);
     e.m_nRepeat = repeat;
     for (int lead : leads)
@@ -35,26 +29,32 @@ inline CSchedueleStructure Entry(std::time_t alarm, std::initializer_list<int> l
     return e;
 }
 
+inline std::string Record(const CSchedueleStructure& e)
+{
+    std::string out;
+    AppendRecord(out, e);
+    return out;
+}
+
 inline CSchedueleStructure& Add(CSchedueleStructure e)
 {
     std::lock_guard lock(g_csScheduleList);
-    g_pScheduleList->push_back(std::make_unique<CSchedueleStructure>(std::move(e)));
-    return *g_pScheduleList->back();
+    return *g_pScheduleList->emplace_back(std::make_unique<CSchedueleStructure>(std::move(e)));
 }
 
-inline std::vector<CSchedueleStructure*> ListEntries()
+inline std::vector<std::string> ListMemos()
 {
     std::lock_guard lock(g_csScheduleList);
-    std::vector<CSchedueleStructure*> out;
-    for (auto& e : *g_pScheduleList)
-        out.push_back(e.get());
+    std::vector<std::string> out;
+    for (const auto& e : *g_pScheduleList)
+        out.push_back(e->m_strMemo);
     return out;
 }
 
 inline std::string ReadAll(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline void WriteAll(const fs::path& path, const std::string& bytes)
@@ -62,20 +62,10 @@ inline void WriteAll(const fs::path& path, const std::string& bytes)
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Each test starts with an empty list, no pending change and a folder of
-// its own, removed afterwards.
 class ScheduleTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        static std::atomic<int> serial{0};
-        m_dir = fs::temp_directory_path() /
-                ("vesk-schedule-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-        Clear();
-    }
+    void SetUp() override { fs::create_directories(m_dir); }
     void TearDown() override
     {
         Clear();
@@ -89,5 +79,5 @@ protected:
     }
     std::string Dir() const { return m_dir.string(); }
 
-    fs::path m_dir;
+    const fs::path m_dir = fs::temp_directory_path() / ("vesk-schedule-" + std::to_string(::getpid()));
 };

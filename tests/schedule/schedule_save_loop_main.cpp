@@ -1,6 +1,5 @@
-// Saves the schedule book in a loop, one entry more each time, and prints
-// the number of entries after every save that completed. The kill test
-// ends it with SIGKILL at random moments.
+// Saves the schedule book in a loop, an entry more each time, printing the
+// entries of every save it finished, until it is killed.
 //   schedule-save-loop DIR
 
 #include "schedule/ScheduleFile.h"
@@ -11,17 +10,14 @@ int main(int argc, char** argv)
 {
     if (argc != 2)
         return 2;
-    constexpr int kStart = 2000;  // so each save takes a while
-    for (int n = 1;; ++n) {
+    for (;;) {
         {
             std::lock_guard lock(g_csScheduleList);
-            do {
+            do {  // 2000 entries at first, so a save takes a while
                 auto e = std::make_unique<CSchedueleStructure>(0);
-                e->m_tAlarm = 1046822400 + 60 * static_cast<std::time_t>(g_pScheduleList->size());
                 e->m_strMemo = "일정 " + std::to_string(g_pScheduleList->size()) + std::string(200, '.');
-                e->m_bLead[kOnTime] = 1;
                 g_pScheduleList->push_back(std::move(e));
-            } while (g_pScheduleList->size() < kStart);
+            } while (g_pScheduleList->size() < 2000);
         }
         if (!SaveSchedules(argv[1]))
             return 1;

@@ -2,7 +2,7 @@
 // Targets: under 50 ms for load plus save, under 200 us a pass.
 //   build/tests/schedule/vesk_schedule_bench
 
-#include "LocalTimeAt.h"
+#include "LocalTime.h"
 
 #include "schedule/CScheduleThread.h"
 #include "schedule/ScheduleFile.h"
@@ -25,7 +25,7 @@ void FillBook(std::time_t now)
     g_pScheduleList->clear();
     for (int i = 0; i < 10000; ++i) {
         auto e = std::make_unique<CSchedueleStructure>(now);
-        e->m_tAlarm = At(2003, 1, 1) + 60 * std::uniform_int_distribution<std::time_t>(0, 365 * 1440 - 1)(rng);
+        e->m_tAlarm = Local(2003, 1, 1) + 60 * std::uniform_int_distribution<std::time_t>(0, 365 * 1440 - 1)(rng);
         e->m_nRepeat = i % 10 ? RepeatOnce : 1 + i / 10 % 3;
         e->m_bDone = e->m_nRepeat == RepeatOnce && e->m_tAlarm < now;
         e->m_bLead = {1, 0, i % 2};
@@ -39,10 +39,10 @@ void LoadAndSave(benchmark::State& state)
 {
     const std::string dir = std::filesystem::temp_directory_path() / ("vesk-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
-    FillBook(At(2003, 7, 1, 12));
+    FillBook(Local(2003, 7, 1, 12));
     SaveSchedules(dir);
     for (auto _ : state) {
-        LoadSchedules(dir, At(2003, 7, 1, 12), 2003);
+        LoadSchedules(dir, Local(2003, 7, 1, 12), 2003);
         SaveSchedules(dir);
     }
     std::filesystem::remove_all(dir);
@@ -51,7 +51,7 @@ BENCHMARK(LoadAndSave)->Unit(benchmark::kMillisecond);
 
 void OnePass(benchmark::State& state)
 {
-    std::time_t T = At(2003, 7, 1, 12);
+    std::time_t T = Local(2003, 7, 1, 12);
     FillBook(T);
     for (auto _ : state)
         benchmark::DoNotOptimize(AlarmPass(++T));  // a second later each time

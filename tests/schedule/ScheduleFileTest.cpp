@@ -14,7 +14,7 @@ std::string Bytes(std::initializer_list<int> bytes)
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::string Memo(const std::string& memo, std::time_t alarm = At(2003, 5, 1))
+std::string Memo(const std::string& memo, std::time_t alarm = Local(2003, 5, 1))
 {
     return Record(Entry(alarm, {}, RepeatOnce, memo));
 }
@@ -110,18 +110,18 @@ TEST(ScheduleRecord, DamagedFilesReadOnlyTheirWholeRecords)
 class LoadTest : public ScheduleTest
 {
 protected:
-    const std::time_t now = At(2003, 1, 2, 9);
+    const std::time_t now = Local(2003, 1, 2, 9);
     const fs::path live = m_dir / kLiveScheduleFile;
     const fs::path archive = m_dir / "2002_v3_3.sch";
 };
 
 TEST_F(LoadTest, PastOneDayAndDoneEntriesMoveToLastYearsArchive)
 {
-    auto done = Entry(At(2002, 6, 1), {}, RepeatOnce, "done");
-    auto doneDaily = Entry(At(2002, 6, 1), {}, RepeatDaily, "done daily");
+    auto done = Entry(Local(2002, 6, 1), {}, RepeatOnce, "done");
+    auto doneDaily = Entry(Local(2002, 6, 1), {}, RepeatDaily, "done daily");
     done.m_bDone = doneDaily.m_bDone = 1;
-    WriteAll(live, Memo("once", At(2002, 5, 1)) + Record(done) +
-                       Record(Entry(At(2001, 5, 1), {}, RepeatDaily, "daily")) + Record(doneDaily) + Memo("2003"));
+    WriteAll(live, Memo("once", Local(2002, 5, 1)) + Record(done) +
+                       Record(Entry(Local(2001, 5, 1), {}, RepeatDaily, "daily")) + Record(doneDaily) + Memo("2003"));
     WriteAll(archive, Memo("archived"));
 
     EXPECT_EQ(LoadSchedules(Dir(), now, 2003), ScheduleLoad::Loaded);
@@ -160,7 +160,7 @@ TEST_F(LoadTest, BadFilesLoseNothing)
     // An archive that cannot be written keeps its entries in the list.
     fs::remove(archive);
     fs::create_directory(archive);
-    WriteAll(live, Memo("old", At(2002, 5, 1)) + Memo("new"));
+    WriteAll(live, Memo("old", Local(2002, 5, 1)) + Memo("new"));
     EXPECT_EQ(LoadSchedules(Dir(), now, 2003), ScheduleLoad::ArchiveUnwritable);
     EXPECT_EQ(ListMemos(), (std::vector<std::string>{"old", "new"}));
 
@@ -173,14 +173,14 @@ TEST_F(LoadTest, BadFilesLoseNothing)
 
 TEST_F(ScheduleTest, SaveReplacesTheFileWholeOrNotAtAll)
 {
-    Add(Entry(At(2003, 5, 2), {}, RepeatDaily, "둘"));
-    Add(Entry(At(2003, 5, 1), {}, RepeatOnce, "one"));
+    Add(Entry(Local(2003, 5, 2), {}, RepeatDaily, "둘"));
+    Add(Entry(Local(2003, 5, 1), {}, RepeatOnce, "one"));
     ASSERT_TRUE(SaveSchedules(Dir()));
     const std::string saved = ReadAll(m_dir / kLiveScheduleFile);
     ASSERT_EQ(Memos(saved), (std::vector<std::string>{"둘", "one"}));  // head to tail
 
     // A disk that fills up half-way leaves the old file and no temporary one.
-    Add(Entry(At(2003, 6, 1), {}, RepeatOnce, std::string(100000, 'x')));
+    Add(Entry(Local(2003, 6, 1), {}, RepeatOnce, std::string(100000, 'x')));
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     ::getrlimit(RLIMIT_FSIZE, &old);

@@ -2,7 +2,7 @@
 // Pieces of the schedule tests: entries, records, an empty list and a
 // folder of each test's own. Tests run in Asia/Seoul.
 
-#include "LocalTimeAt.h"
+#include "LocalTime.h"
 
 #include "schedule/ScheduleFile.h"
 

@@ -16,7 +16,7 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr std::uint32_t kEmileRate = 16000;  // resources/emile.wav
-const std::time_t kNine = At(2003, 3, 5, 9);
+const std::time_t kNine = Local(2003, 3, 5, 9);
 
 // Posts run at once on the alarm thread, or never (a busy user interface).
 struct FakeHost : ScheduleHost
@@ -79,7 +79,7 @@ TEST_F(ScheduleThreadTest, AlarmIsShownSoundedAndSavedAtOnce)
     // Saved by the pass that gave the alarm, long before the program ends,
     // and again after a change.
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 2 && Saved()[1].m_bDone == 1; }));
-    Add(Entry(At(2003, 6, 1), {kOnTime}));
+    Add(Entry(Local(2003, 6, 1), {kOnTime}));
     NotifyScheduleChanged();
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 3; }));
     ASSERT_TRUE(Eventually([&] { return !m_sound.Plays().empty(); }));
@@ -131,7 +131,7 @@ TEST_F(ScheduleThreadTest, UnreadableBookIsReportedAndNeverOverwritten)
 {
     ASSERT_EQ(::mkfifo((m_dir / kLiveScheduleFile).c_str(), 0644), 0);
     Start({});
-    Add(Entry(At(2003, 6, 1), {kOnTime}));
+    Add(Entry(Local(2003, 6, 1), {kOnTime}));
     NotifyScheduleChanged();
     m_thread->Stop();
     { CScheduleThread idle(m_host, m_sound, Dir()); }  // nor by one never started

@@ -119,7 +119,8 @@ public:
     CScheduleThread& operator=(const CScheduleThread&) = delete;
 
     // Reads "SCH_SAVE_STAMP" and starts the thread: it loads the book, then
-    // passes every kPassInterval.
+    // makes a pass every kPassIntervalMs, saving the book after a pass that
+    // gave an alarm and after NotifyScheduleChanged.
     void Start();
     // Clears m_bRun and waits, looking every 10 ms, until the thread has
     // saved the book and set m_bFinished. A pass under way ends first, with
@@ -135,7 +136,7 @@ public:
     std::atomic<bool> m_bFinished{false};
 
     static constexpr int kPassIntervalMs = 10;
-    static constexpr int kSaveRetryS = 1;  // after a failed save
+    static constexpr int kSaveRetryS = 1;  // s until a failed save is tried again
 
 private:
     void Run();

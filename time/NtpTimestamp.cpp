@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -56,7 +57,9 @@ void JulianDayToDate(std::int32_t jdn, std::uint16_t& year, std::uint16_t& month
 
 std::uint32_t MsToFraction(unsigned ms)
 {
-    return kMsTable[ms & 0xFFFFu];
+    // Past the table there is no fraction below a second to give; the
+    // last entry is the nearest one.
+    return kMsTable[std::min(ms, 999u)];
 }
 
 std::uint64_t FractionToMs(std::uint32_t fraction)
@@ -140,11 +143,14 @@ SYSTEMTIME NtpTimestamp::ToSystemTime() const
 
 double NtpTimestamp::Diff(const NtpTimestamp& other) const
 {
-    const std::uint64_t a = Value();
-    const std::uint64_t b = other.Value();
-    const NtpTimestamp d = FromValue(a >= b ? a - b : b - a);
-    const double magnitude = d.m_seconds + FractionToSeconds(d.m_fraction);
-    return a >= b ? magnitude : -magnitude;
+    // The difference modulo 2^64 read as signed: instants less than 68
+    // years apart differ by the right amount even when an era boundary
+    // lies between them.
+    const std::uint64_t d = Value() - other.Value();
+    const bool negative = static_cast<std::int64_t>(d) < 0;
+    const NtpTimestamp m = FromValue(negative ? 0 - d : d);
+    const double magnitude = m.m_seconds + FractionToSeconds(m.m_fraction);
+    return negative ? -magnitude : magnitude;
 }
 
 NtpTimestamp NtpTimestamp::AddSeconds(double d) const

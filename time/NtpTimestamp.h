@@ -28,7 +28,8 @@ std::int32_t DateToJulianDay(int year, int month, int day);
 // Inverse of DateToJulianDay.
 void JulianDayToDate(std::int32_t jdn, std::uint16_t& year, std::uint16_t& month,
                      std::uint16_t& day);
-// Fraction units (2^-32 s) nearest to ms milliseconds; ms must be 0..999.
+// Fraction units (2^-32 s) nearest to ms milliseconds, 0..999; 1000 and
+// above give the entry of 999.
 std::uint32_t MsToFraction(unsigned ms);
 // Milliseconds of a fraction, rounded; 4292819812 and above give 1000.
 std::uint64_t FractionToMs(std::uint32_t fraction);
@@ -68,7 +69,8 @@ public:
     timespec ToTimespec() const;
     std::int64_t ToUnixSeconds() const;
 
-    // This minus other, in seconds; positive when this is later.
+    // This minus other, in seconds; positive when this is later. The two
+    // must lie less than 2^63 units (68 years) apart, in any eras.
     double Diff(const NtpTimestamp& other) const;
     // This plus d seconds (d may be negative); this is unchanged.
     NtpTimestamp AddSeconds(double d) const;

@@ -137,6 +137,15 @@ TEST(NtpTimestamp, MillisecondTableAndFractions)
 
     EXPECT_EQ(FractionToMs(4292819811u), 999u);
     EXPECT_EQ(FractionToMs(4292819812u), 1000u);
+
+    // Past the table nothing is read beyond it (the sanitizer build would
+    // stop here): the last entry, still within the second.
+    for (const unsigned ms : {1000u, 1001u, 65535u, 65536u + 5u, 0xFFFFFFFFu})
+        EXPECT_EQ(MsToFraction(ms), MsToFraction(999)) << ms;
+    SYSTEMTIME st{2024, 3, 0, 9, 5, 6, 7, 1000};
+    NtpTimestamp t;
+    t.FromSystemTime(st);
+    EXPECT_EQ(t.ToSystemTime().wSecond, 7);
 }
 
 TEST(NtpTimestamp, FractionRoundingToAWholeSecondCarries)

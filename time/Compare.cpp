@@ -41,18 +41,26 @@ std::optional<TimeServer> ParseTimeServer(std::string_view text)
     return server;
 }
 
+std::string FormatTimeServer(const TimeServer& server)
+{
+    const bool v6 = server.host.find(':') != std::string::npos;
+    return (v6 ? "[" + server.host + "]" : server.host) + ":" + std::to_string(server.port);
+}
+
 ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers)
 {
     ServerAnswer answer;
     for (std::size_t i = 0; i < servers.size(); ++i) {
         SntpResult result;
         if (client.Query(servers[i].host.c_str(), result, servers[i].port)) {
+            answer.answered = true;
             answer.serverId = static_cast<int>(i) + 1;
             answer.result = result;
             return answer;
         }
-        answer.failures.push_back(servers[i].host + ":" + std::to_string(servers[i].port) + ": "
-                                  + client.LastErrorText());
+        if (client.LastError() == SntpError::Stopped)
+            break;   // no next server: the caller is going away
+        answer.failures.push_back(FormatTimeServer(servers[i]) + ": " + client.LastErrorText());
     }
     answer.serverId = static_cast<int>(servers.size()) + 1;
     return answer;

@@ -24,16 +24,20 @@ std::vector<TimeServer> DefaultTimeServers();
 // "host", "host:port", "[v6]:port" or a bare IPv6 address; empty when the
 // port is not a number in 1..65535.
 std::optional<TimeServer> ParseTimeServer(std::string_view text);
+// "host:port", or "[v6]:port": what ParseTimeServer reads back.
+std::string FormatTimeServer(const TimeServer& server);
 
 struct ServerAnswer
 {
+    bool answered = false;             // a server gave a usable reply
     int serverId = 0;                  // 1-based index of the server that answered,
                                        // servers.size() + 1 when none did
     SntpResult result;
     std::vector<std::string> failures; // "host:port: why", one per server that failed
 };
 
-// Asks each server in turn until one gives a usable reply.
+// Asks each server in turn until one gives a usable reply, or the client's
+// stop signal is raised.
 ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers);
 
 // The compare message for an offset in seconds (positive: the PC is slow).

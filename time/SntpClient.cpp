@@ -14,9 +14,17 @@ constexpr std::uint8_t kClientRequest = 0x1B;   // LI 0, version 3, mode 3
 constexpr int kModeServer = 4;
 constexpr int kLeapUnsynchronised = 3;
 
+constexpr std::size_t kTransmitAt = 40;          // transmit timestamp in the header
+
 std::uint32_t ReadBe32(const std::uint8_t* p)
 {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
+}
+
+void PutTransmit(std::uint8_t (&request)[kNtpHeaderSize], const NtpTimestamp& sent)
+{
+    const auto t = sent.ToNetwork();
+    std::memcpy(request + kTransmitAt, t.data(), t.size());
 }
 
 } // namespace
@@ -25,8 +33,7 @@ void BuildRequest(std::uint8_t (&request)[kNtpHeaderSize], const NtpTimestamp& s
 {
     std::memset(request, 0, sizeof request);
     request[0] = kClientRequest;
-    const auto t = sent.ToNetwork();
-    std::memcpy(request + 40, t.data(), t.size());
+    PutTransmit(request, sent);
 }
 
 SntpError ParseReply(const std::uint8_t* reply, std::size_t len, const NtpTimestamp& sent,
@@ -46,25 +53,35 @@ SntpError ParseReply(const std::uint8_t* reply, std::size_t len, const NtpTimest
     result.Offset = (result.Receive.Diff(result.Originate)
                      + result.Transmit.Diff(result.Destination)) * 0.5;
 
-    // RFC 4330 s.5: a client uses a reply only if all of these hold.
+    // RFC 4330 s.5: a client uses a reply only if all of these hold. A
+    // kiss-o'-death comes with leap indicator 3 (RFC 5905 s.7.4), so it is
+    // told apart before the leap indicator.
     const bool fromServer = (reply[0] & 7) == kModeServer;
-    const bool synchronised = result.LeapIndicator != kLeapUnsynchronised;
     const bool kissOfDeath = result.Stratum == 0;
+    const bool synchronised = result.LeapIndicator != kLeapUnsynchronised;
     const bool stratumValid = result.Stratum <= 15;
     const bool hasTime = result.Transmit.Value() != 0;
+    // A zero receive time would make the offset half the era (-2^31 s).
+    const bool hasReceiveTime = result.Receive.Value() != 0;
     const bool answersUs = result.Originate == sent;
+    // T3 - T2 longer than T4 - T1: a time that cannot be true.
+    const bool delayPossible = result.Delay >= 0;
     if (!fromServer)
         return SntpError::NotServerMode;
-    if (!synchronised)
-        return SntpError::Unsynchronised;
     if (kissOfDeath)
         return SntpError::KissOfDeath;
+    if (!synchronised)
+        return SntpError::Unsynchronised;
     if (!stratumValid)
         return SntpError::BadStratum;
     if (!hasTime)
         return SntpError::NoTransmitTime;
+    if (!hasReceiveTime)
+        return SntpError::NoReceiveTime;
     if (!answersUs)
         return SntpError::WrongOriginate;
+    if (!delayPossible)
+        return SntpError::NegativeDelay;
     return SntpError::None;
 }
 
@@ -81,6 +98,8 @@ bool SntpClient::Query(const char* host, SntpResult& result, int port)
     m_error = SntpError::None;
     m_errno = 0;
     m_detail.clear();
+    if (Stopped())
+        return Fail(SntpError::Stopped, ECANCELED);
 
     UdpSocket socket;   // closed on every path by its destructor
     if (!socket.Create(AF_INET))
@@ -93,23 +112,36 @@ bool SntpClient::Query(const char* host, SntpResult& result, int port)
         return Fail(SntpError::Connect, errno);
     }
 
+    // T1 is the last thing read before the send, and T4 the kernel's
+    // arrival time of the reply, so that no scheduling delay of this
+    // thread falls inside the measured round trip.
     std::uint8_t request[kNtpHeaderSize];
-    // T1 is read last before the send and T4 first after the wait, so that
-    // the least local work falls inside the measured round trip.
+    BuildRequest(request, NtpTimestamp(0, 0));
     const NtpTimestamp sent = NtpTimestamp::Now();
-    BuildRequest(request, sent);
+    PutTransmit(request, sent);
     if (!socket.Send(request, sizeof request))
         return Fail(SntpError::Send, errno);
 
     bool ready = false;
-    if (!socket.WaitReadable(TimeoutMs, ready) || !ready)
+    const bool waited = socket.WaitReadable(TimeoutMs, ready, m_stop);
+    if (Stopped())
+        return Fail(SntpError::Stopped, ECANCELED);
+    if (!waited || !ready)
         return Fail(SntpError::Timeout, ETIMEDOUT);
-    const NtpTimestamp destination = NtpTimestamp::Now();
+    // Stands in for T4 when the kernel gives no arrival time.
+    NtpTimestamp destination = NtpTimestamp::Now();
 
     std::uint8_t reply[kNtpReplyBuffer] = {};
-    const ssize_t n = socket.Read(reply, sizeof reply);
+    timespec arrival{};
+    bool stamped = false;
+    const ssize_t n = socket.Read(reply, sizeof reply, arrival, stamped);
     if (n < 0)
         return Fail(SntpError::Receive, errno);
+    // Arrival comes before the wait saw the reply. A later stamp is the
+    // kernel's own fill-in (stamping was being switched on as the reply
+    // came), taken at the read.
+    if (stamped && NtpTimestamp::FromTimespec(arrival).Diff(destination) < 0)
+        destination = NtpTimestamp::FromTimespec(arrival);
 
     const SntpError verdict = ParseReply(reply, static_cast<std::size_t>(n), sent, destination, result);
     if (verdict == SntpError::ShortReply)
@@ -143,7 +175,10 @@ std::string SntpClient::LastErrorText() const
     case SntpError::KissOfDeath: text = "서버가 요청을 거부했습니다"; break;
     case SntpError::BadStratum: text = "계층 값이 잘못되었습니다"; break;
     case SntpError::NoTransmitTime: text = "응답에 송신 시각이 없습니다"; break;
+    case SntpError::NoReceiveTime: text = "응답에 수신 시각이 없습니다"; break;
     case SntpError::WrongOriginate: text = "요청과 맞지 않는 응답입니다"; break;
+    case SntpError::NegativeDelay: text = "왕복 지연이 음수입니다"; break;
+    case SntpError::Stopped: text = "중단되었습니다"; break;
     }
     std::string detail = m_detail;
     const bool systemError = m_error == SntpError::Socket || m_error == SntpError::Connect
@@ -157,14 +192,18 @@ std::string SntpClient::LastErrorText() const
 
 bool SntpClient::EnableSystemTimePrivilege()
 {
-    m_bPrivilegeEnabled = m_clock.RaiseTimeCapability();
+    if (!m_clock) {
+        errno = EPERM;
+        return false;
+    }
+    m_bPrivilegeEnabled = m_clock->RaiseTimeCapability();
     return m_bPrivilegeEnabled;
 }
 
 void SntpClient::RestorePrivilege()
 {
     if (m_bPrivilegeEnabled) {
-        m_clock.DropTimeCapability();
+        m_clock->DropTimeCapability();
         m_bPrivilegeEnabled = false;
     }
 }
@@ -173,7 +212,7 @@ bool SntpClient::SetSystemClock(const NtpTimestamp& t)
 {
     bool result = false;
     if (EnableSystemTimePrivilege())
-        result = m_clock.Set(t.ToTimespec());
+        result = m_clock->Set(t.ToTimespec());
     const int err = errno;   // the set's reason outlives the drop
     RestorePrivilege();
     errno = err;

@@ -2,6 +2,7 @@
 
 #include "time/ClockSetter.h"
 #include "time/NtpTimestamp.h"
+#include "time/StopSignal.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -38,7 +39,10 @@ enum class SntpError
     KissOfDeath,     // stratum 0
     BadStratum,      // stratum above 15
     NoTransmitTime,  // transmit timestamp zero
+    NoReceiveTime,   // receive timestamp zero
     WrongOriginate,  // not an answer to our request
+    NegativeDelay,   // the server held the request longer than the round trip took
+    Stopped,         // the stop signal was raised
 };
 
 constexpr std::size_t kNtpHeaderSize = 48;
@@ -59,9 +63,10 @@ SntpError ParseReply(const std::uint8_t* reply, std::size_t len, const NtpTimest
 class SntpClient
 {
 public:
-    // clock is where SetSystemClock goes: the real clock unless a test
-    // gives another.
-    explicit SntpClient(ClockSetter& clock = SystemClockSetter()) : m_clock(clock) {}
+    // A client that only asks: SetSystemClock fails with EPERM.
+    SntpClient() = default;
+    // clock is where SetSystemClock goes.
+    explicit SntpClient(ClockSetter& clock) : m_clock(&clock) {}
 
     std::uint32_t TimeoutMs = 2000;
 
@@ -70,6 +75,10 @@ public:
     // (ETIMEDOUT when no reply came in time). Blocks for the lookup and up
     // to TimeoutMs.
     bool Query(const char* host, SntpResult& result, int port);
+
+    // A raised stop ends a Query's wait at once, and fails every later
+    // Query before it sends (SntpError::Stopped, ECANCELED).
+    void SetStopSignal(const StopSignal* stop) { m_stop = stop; }
 
     SntpError LastError() const { return m_error; }
     // The failure in words, for the user: what went wrong and the detail
@@ -87,7 +96,10 @@ public:
 private:
     bool Fail(SntpError error, int err);
 
-    ClockSetter& m_clock;
+    bool Stopped() const { return m_stop && m_stop->IsRaised(); }
+
+    ClockSetter* m_clock = nullptr;
+    const StopSignal* m_stop = nullptr;
     bool m_bPrivilegeEnabled = false;
 
     SntpError m_error = SntpError::None;

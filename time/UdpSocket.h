@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <sys/types.h>
+
+class StopSignal;
 
 // One UDP socket for the length of one exchange. Failures are false (or -1)
 // with errno set; a failed name lookup keeps its getaddrinfo code apart,
@@ -14,7 +17,8 @@ public:
     UdpSocket(const UdpSocket&) = delete;
     UdpSocket& operator=(const UdpSocket&) = delete;
 
-    // Makes a datagram socket of the given address family.
+    // Makes a datagram socket of the given address family that asks the
+    // kernel for each datagram's arrival time.
     bool Create(int family);
     // Fixes the peer: host is a name or a numeric IPv4/IPv6 address (no
     // lookup for those). Replaces the socket when the peer's address
@@ -22,10 +26,14 @@ public:
     bool Connect(const char* host, int port);
     bool Send(const void* data, std::size_t len);
     // Waits at most timeoutMs for a datagram or a pending error; ready
-    // tells which. False only when the wait itself fails.
-    bool WaitReadable(unsigned timeoutMs, bool& ready);
+    // tells which. A raised stop ends the wait at once with ready false.
+    // False only when the wait itself fails.
+    bool WaitReadable(unsigned timeoutMs, bool& ready, const StopSignal* stop = nullptr);
     // recv() into buf: the datagram's length (cut to size), or -1.
     ssize_t Read(void* buf, std::size_t size);
+    // The same, with the kernel's arrival time of the datagram (realtime
+    // clock) in arrival when stamped says the kernel gave one.
+    ssize_t Read(void* buf, std::size_t size, timespec& arrival, bool& stamped);
     // -1 when no socket is open, else close()'s result.
     int Close();
 

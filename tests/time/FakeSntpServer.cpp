@@ -95,15 +95,16 @@ void FakeSntpServer::Serve()
         std::vector<std::uint8_t> reply(std::max<std::size_t>(r.length, 48), 0);
         reply[0] = static_cast<std::uint8_t>(r.leap << 6 | 3 << 3 | r.mode);
         reply[1] = static_cast<std::uint8_t>(r.stratum);
-        std::memcpy(&reply[12], "LOCL", 4);
+        std::memcpy(&reply[12], r.refId, 4);
         std::memcpy(&reply[24], request + 40, 8);   // originate = the client's transmit
         if (r.wrongOriginate)
             reply[31] ^= 0x01;
         const auto t2n = t2.ToNetwork();
         std::memcpy(&reply[16], t2n.data(), 8);
-        std::memcpy(&reply[32], t2n.data(), 8);
+        if (!r.zeroReceive)
+            std::memcpy(&reply[32], t2n.data(), 8);
         if (!r.zeroTransmit) {
-            const auto t3n = NtpTimestamp::Now().AddSeconds(r.offset).ToNetwork();
+            const auto t3n = NtpTimestamp::Now().AddSeconds(r.offset + r.transmitLate).ToNetwork();
             std::memcpy(&reply[40], t3n.data(), 8);
         }
         for (std::size_t i = 48; i < reply.size(); ++i)

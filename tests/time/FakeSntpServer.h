@@ -19,6 +19,9 @@ struct FakeSntpReply
     std::size_t length = 48;    // bytes sent; longer replies carry filler
     bool wrongOriginate = false;
     bool zeroTransmit = false;
+    bool zeroReceive = false;
+    double transmitLate = 0;    // s added to T3 only: held longer than the round trip
+    const char* refId = "LOCL"; // four letters; the kiss code when stratum is 0
     bool silent = false;        // read the request, never answer
 };
 

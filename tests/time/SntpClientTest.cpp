@@ -1,9 +1,15 @@
 #include "time/Compare.h"
 #include "time/SntpClient.h"
+#include "time/UdpSocket.h"
 
 #include "FakeSntpServer.h"
 
 #include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -12,6 +18,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -71,6 +78,7 @@ TEST(SntpReply, RefusesWhatAClientMustNotUse)
     const Row rows[] = {
         {0x1C, 1, 48, t1, t3, SntpError::None},
         {0x1C, 15, 48, t1, t3, SntpError::None},
+        {0xDC, 0, 48, t1, t3, SntpError::KissOfDeath},     // its standard form: leap 3 too
         {0x5C, 2, 48, t1, t3, SntpError::None},            // leap second announced
         {0x1C, 1, 47, t1, t3, SntpError::ShortReply},
         {0x1C, 1, 0, t1, t3, SntpError::ShortReply},
@@ -97,6 +105,44 @@ TEST(SntpReply, RefusesWhatAClientMustNotUse)
     EXPECT_EQ(result.Stratum, 1);
 }
 
+TEST(SntpReply, TimesThatCannotBeTrueAreRefused)
+{
+    const NtpTimestamp t1 = Sec(0);
+    SntpResult r;
+    // T2 = 0 would pass every other check and make the offset about
+    // -2^31 s, which a synchronise would apply.
+    auto p = Packet(t1, NtpTimestamp(0, 0), Sec(1.001));
+    EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), r), SntpError::NoReceiveTime);
+    EXPECT_GT(std::fabs(r.Offset), 1e8);
+
+    // The server says it held the request 5 s; the round trip took 10 ms.
+    p = Packet(t1, Sec(1), Sec(6));
+    EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), r), SntpError::NegativeDelay);
+    // A delay of exactly zero is possible (the tests' first row) and passes.
+    p = Packet(t1, Sec(1), Sec(1.01));
+    EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), r), SntpError::None);
+    EXPECT_NEAR(r.Delay, 0.0, 1e-9);
+}
+
+TEST(SntpReply, AnExchangeAcrossTheEraBoundaryGivesSeconds)
+{
+    // Sent 0.5 s before 2036-02-07 06:28:16 UTC (seconds wrap to 0), the
+    // server 2 s ahead and answering in era 1.
+    const NtpTimestamp t1(0xFFFFFFFFu, 0x80000000u);
+    const NtpTimestamp t2 = t1.AddSeconds(2.001), t3 = t1.AddSeconds(2.002), t4 = t1.AddSeconds(0.003);
+    ASSERT_LT(t2.Seconds(), 5u);
+    const auto p = Packet(t1, t2, t3);
+    SntpResult r;
+    ASSERT_EQ(ParseReply(p.data(), 48, t1, t4, r), SntpError::None);
+    EXPECT_NEAR(r.Offset, 2.0, 1e-6);
+    EXPECT_NEAR(r.Delay, 0.002, 1e-6);
+    // The other way: a PC already in era 1, the server still in era 0.
+    const NtpTimestamp pc = t1.AddSeconds(1.0), server = t1.AddSeconds(-2.0);
+    ASSERT_EQ(pc.Seconds(), 0u);
+    EXPECT_NEAR(server.Diff(pc), -3.0, 1e-6);
+    EXPECT_NEAR(pc.Diff(server), 3.0, 1e-6);
+}
+
 TEST(SntpReply, RandomBytesNeverCrashOrPassUnchecked)
 {
     // Mutations of a good reply: whatever passes must satisfy every check.
@@ -117,6 +163,8 @@ TEST(SntpReply, RandomBytesNeverCrashOrPassUnchecked)
             ASSERT_TRUE(p[1] >= 1 && p[1] <= 15);
             ASSERT_EQ(r.Originate, t1);
             ASSERT_NE(r.Transmit.Value(), 0u);
+            ASSERT_NE(r.Receive.Value(), 0u);
+            ASSERT_GE(r.Delay, 0.0);
             ASSERT_TRUE(std::isfinite(r.Offset) && std::isfinite(r.Delay));
         }
     }
@@ -170,6 +218,9 @@ TEST(SntpQuery, BrokenRepliesFailWithTheirReason)
         {{.mode = 3}, SntpError::NotServerMode},
         {{.wrongOriginate = true}, SntpError::WrongOriginate},
         {{.zeroTransmit = true}, SntpError::NoTransmitTime},
+        {{.zeroReceive = true}, SntpError::NoReceiveTime},
+        {{.transmitLate = 1.0}, SntpError::NegativeDelay},
+        {{.stratum = 0, .leap = 3}, SntpError::KissOfDeath},
     };
     for (const Row& row : rows) {
         FakeSntpServer server(row.reply);
@@ -180,11 +231,12 @@ TEST(SntpQuery, BrokenRepliesFailWithTheirReason)
         EXPECT_EQ(errno, EBADMSG);
         EXPECT_FALSE(client.LastErrorText().empty());
     }
-    FakeSntpServer kod({.stratum = 0});
+    // The kiss code is told, also in the standard form with leap 3.
+    FakeSntpServer kod({.stratum = 0, .leap = 3, .refId = "RATE"});
     SntpClient client;
     SntpResult r;
     client.Query("127.0.0.1", r, kod.Port());
-    EXPECT_NE(client.LastErrorText().find("LOCL"), std::string::npos) << client.LastErrorText();
+    EXPECT_EQ(client.LastErrorText(), "서버가 요청을 거부했습니다 (RATE)");
 }
 
 TEST(SntpQuery, SilentServerTimesOutAfterTwoSeconds)
@@ -199,6 +251,65 @@ TEST(SntpQuery, SilentServerTimesOutAfterTwoSeconds)
     EXPECT_EQ(errno, ETIMEDOUT);
     EXPECT_EQ(server.Requests(), 1);
     EXPECT_NEAR(took, 2000, 20);
+}
+
+TEST(SntpQuery, AStopEndsTheWaitAtOnceAndSendsNothingAfter)
+{
+    FakeSntpServer server({.silent = true});
+    StopSignal stop;
+    SntpClient client;
+    client.SetStopSignal(&stop);
+    SntpResult r;
+    const auto start = Clock::now();
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        stop.Raise();
+    });
+    EXPECT_FALSE(client.Query("127.0.0.1", r, server.Port()));
+    const double took = Ms(Clock::now() - start);
+    stopper.join();
+    EXPECT_EQ(client.LastError(), SntpError::Stopped);
+    EXPECT_EQ(errno, ECANCELED);
+    EXPECT_GE(took, 90);
+    EXPECT_LT(took, 600);   // not the 2000 ms of the timeout
+    EXPECT_EQ(server.Requests(), 1);
+
+    // Raised, it stays raised: no later query sends, and the next server
+    // in a list is not asked.
+    FakeSntpServer next;
+    const ServerAnswer a = AskServers(client, {{"127.0.0.1", server.Port()}, {"127.0.0.1", next.Port()}});
+    EXPECT_FALSE(a.answered);
+    EXPECT_EQ(server.Requests(), 1);
+    EXPECT_EQ(next.Requests(), 0);
+}
+
+TEST(SntpSocket, ADatagramCarriesTheKernelsArrivalTime)
+{
+    // Read 150 ms after it arrived, a datagram still tells when it came.
+    UdpSocket receiver;
+    ASSERT_TRUE(receiver.Create(AF_INET));
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof at;
+    ASSERT_EQ(::bind(receiver.Handle(), reinterpret_cast<sockaddr*>(&at), len), 0);
+    ASSERT_EQ(::getsockname(receiver.Handle(), reinterpret_cast<sockaddr*>(&at), &len), 0);
+    UdpSocket sender;
+    ASSERT_TRUE(sender.Connect("127.0.0.1", ntohs(at.sin_port)));
+    // The kernel turns arrival stamping on a moment after the first socket
+    // asks (until then a read stamps its own time).
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const NtpTimestamp sent = NtpTimestamp::Now();
+    ASSERT_TRUE(sender.Send("x", 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    char buf[8];
+    timespec arrival{};
+    bool stamped = false;
+    ASSERT_EQ(receiver.Read(buf, sizeof buf, arrival, stamped), 1);
+    ASSERT_TRUE(stamped);
+    const double after = NtpTimestamp::FromTimespec(arrival).Diff(sent);
+    EXPECT_GE(after, 0.0);
+    EXPECT_LT(after, 0.05);
 }
 
 TEST(SntpQuery, RefusedPortAndBadNamesFailAtOnce)

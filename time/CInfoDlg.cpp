@@ -28,7 +28,7 @@ QLineEdit* MakeReadOnlyLine(QWidget* parent, int id, const QString& text)
 
 CInfoDlg::CInfoDlg(QWidget* parent)
     : SetupPage(parent),
-      m_strLastTime(QString::fromStdString(LastSyncTimeText(LastCon.load()))),
+      m_strLastTime(QString::fromStdString(LastSyncTimeText(static_cast<std::uint32_t>(LastCon.load())))),
       m_strLastDiff(QString::fromStdString(LastOffsetText(LastDiff.load()))),
       m_strServer(QString::fromStdString(LastServerText(ServerID.load())))
 {

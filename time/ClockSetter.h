@@ -2,8 +2,9 @@
 
 #include <ctime>
 
-// The one way the program changes the system clock. The Linux
-// implementation is the only code that touches capabilities or calls
+// The one way the clock is changed, used only by the helper vesk-sync.
+// The Linux implementation (its own library, which the windowed program
+// does not link) is the only code that touches capabilities or calls
 // clock_settime; tests stand in a fake.
 class ClockSetter
 {
@@ -22,6 +23,11 @@ public:
 // The process's real clock, through libcap and clock_settime.
 ClockSetter& SystemClockSetter();
 
-// Clears CAP_SYS_TIME from the effective set, so that it is raised only
-// around a clock setting even when the program was granted it as +ep.
-void DropTimeCapabilityAtStart();
+// True when the process holds more than its user's rights: started
+// set-id or with file capabilities (AT_SECURE), or with any capability
+// permitted (root's included).
+bool RunsPrivileged();
+// Keeps CAP_SYS_TIME, when permitted, as the only capability, permitted
+// but not effective; every other one is gone for good. False with errno
+// when the capability sets cannot be changed.
+bool KeepOnlyTimeCapability();

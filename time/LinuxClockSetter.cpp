@@ -4,6 +4,7 @@
 
 #include "time/ClockSetter.h"
 
+#include <sys/auxv.h>
 #include <sys/capability.h>
 
 #include <cerrno>
@@ -48,9 +49,37 @@ ClockSetter& SystemClockSetter()
     return setter;
 }
 
-void DropTimeCapabilityAtStart()
+bool RunsPrivileged()
 {
+    if (::getauxval(AT_SECURE) != 0)
+        return true;
+    cap_t caps = cap_get_proc();
+    if (!caps)
+        return true;   // cannot tell: assume the worst
+    bool any = false;
+    for (cap_value_t c = 0; c < cap_max_bits() && !any; ++c) {
+        cap_flag_value_t permitted = CAP_CLEAR;
+        any = cap_get_flag(caps, c, CAP_PERMITTED, &permitted) != 0 || permitted == CAP_SET;
+    }
+    cap_free(caps);
+    return any;
+}
+
+bool KeepOnlyTimeCapability()
+{
+    cap_t caps = cap_get_proc();
+    if (!caps)
+        return false;
+    cap_flag_value_t permitted = CAP_CLEAR;
+    bool ok = cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted) == 0
+              && cap_clear(caps) == 0;
+    if (ok && permitted == CAP_SET) {
+        const cap_value_t time[] = {CAP_SYS_TIME};
+        ok = cap_set_flag(caps, CAP_PERMITTED, 1, time, CAP_SET) == 0;
+    }
+    ok = ok && cap_set_proc(caps) == 0;
     const int err = errno;
-    SetEffective(CAP_CLEAR);
+    cap_free(caps);
     errno = err;
+    return ok;
 }

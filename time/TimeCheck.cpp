@@ -2,17 +2,9 @@
 
 #include "base/Options.h"
 
-#include <cmath>
 #include <cstdio>
 
 std::atomic<bool> g_bSyncMode{false};
-
-std::string SyncMessage(double offset)
-{
-    char text[96];
-    std::snprintf(text, sizeof text, " %.3f 초 이내에서 동기되었습니다.", std::fabs(offset));
-    return text;
-}
 
 std::string SyncLogLine(std::time_t lastCon, double lastDiff)
 {
@@ -24,21 +16,30 @@ std::string SyncLogLine(std::time_t lastCon, double lastDiff)
     return line;
 }
 
-TimeCheck::TimeCheck(SntpClient& client, CheckView& view, std::vector<TimeServer> servers,
-                     std::string logPath)
-    : m_client(client), m_view(view), m_servers(std::move(servers)), m_logPath(std::move(logPath))
+TimeCheck::TimeCheck(SntpClient& client, Synchroniser& sync, CheckView& view,
+                     std::vector<TimeServer> servers, std::string logPath)
+    : m_client(client), m_sync(sync), m_view(view), m_servers(std::move(servers)),
+      m_logPath(std::move(logPath))
 {
+    m_client.SetStopSignal(&m_stop);
 }
 
 TimeCheck::~TimeCheck()
 {
-    WaitIdle();
+    Shutdown();
+    m_client.SetStopSignal(nullptr);
 }
 
 void TimeCheck::WaitIdle()
 {
     if (m_worker.joinable())
         m_worker.join();
+}
+
+void TimeCheck::Shutdown()
+{
+    m_stop.Raise();
+    WaitIdle();
 }
 
 void TimeCheck::CompareRequest()
@@ -53,59 +54,80 @@ void TimeCheck::SynchroniseRequest()
 
 void TimeCheck::Request(bool synchronise)
 {
-    if (m_bChecking)
+    if (m_bChecking || m_stop.IsRaised())
         return;
     m_view.SetCheckButtonsEnabled(false);
     g_bSyncMode = synchronise;
     m_bChecking = true;
-    // The previous worker cleared m_bChecking as its last step; it is
-    // about to return, so this join is immediate.
+    // The previous worker handed its end to this thread as its last step;
+    // it is about to return, so this join is immediate.
     WaitIdle();
-    m_worker = std::thread(&TimeCheck::CheckTimeThreadProc, this);
+    m_worker = std::thread(&TimeCheck::CheckTimeThreadProc, this, CheckRequest{synchronise, Blink, Log});
 }
 
-void TimeCheck::CheckTimeThreadProc()
+void TimeCheck::CheckTimeThreadProc(CheckRequest request)
 {
     try {
-        CheckTime(g_bSyncMode);
+        CheckTime(request);
     } catch (...) {
         // Only allocation can throw here; the check then simply ends.
     }
-    // Buttons first: a request that slips in between is dropped, rather
-    // than a new check's buttons being enabled under it.
-    m_view.SetCheckButtonsEnabled(true);
-    m_bChecking = false;
+    // Idle again in one step on the window's thread: no request there can
+    // find the check running with its buttons on, or idle with them off.
+    m_view.RunOnWindowThread([this] {
+        m_bChecking = false;
+        m_view.SetCheckButtonsEnabled(true);
+    });
 }
 
 bool TimeCheck::CheckTime(bool synchronise)
 {
+    return CheckTime(CheckRequest{synchronise, Blink, Log});
+}
+
+bool TimeCheck::CheckTime(const CheckRequest& request)
+{
+    return request.synchronise ? Synchronise(request) : Compare();
+}
+
+bool TimeCheck::Compare()
+{
     const ServerAnswer answer = AskServers(m_client, m_servers);
-    const bool answered = answer.serverId <= static_cast<int>(m_servers.size());
-    ServerID = answered ? answer.serverId : kServerNeither;
-    if (!answered) {
+    if (!answer.answered && m_stop.IsRaised())
+        return false;   // cut short: nothing was learned
+    ServerID = answer.answered ? answer.serverId : kServerNeither;
+    if (!answer.answered) {
         m_view.SetMessage(kNoReplyMessage);
         return false;
     }
-    const double offset = answer.result.Offset;
-    if (!synchronise) {
-        m_view.SetMessage(CompareMessage(offset));
-        return true;
-    }
+    m_view.SetMessage(CompareMessage(answer.result.Offset));
+    return true;
+}
 
-    // Read after the exchange ended, so the time spent since is included.
-    const NtpTimestamp newTime = NtpTimestamp::Now().AddSeconds(offset);
-    if (!m_client.SetSystemClock(newTime)) {
-        m_view.SetMessage(kSyncFailedMessage);
-        return true;
+bool TimeCheck::Synchronise(const CheckRequest& request)
+{
+    const std::optional<SyncOutcome> outcome = m_sync.Synchronise(m_stop);
+    if (!outcome) {
+        // No helper, or it said nothing usable: which server answered is
+        // not known, so ServerID stays.
+        if (!m_stop.IsRaised())
+            m_view.SetMessage(kSyncFailedMessage);
+        return false;
     }
-    m_view.SetMessage(SyncMessage(offset));
+    ServerID = outcome->serverId;
+    m_view.SetMessage(SyncOutcomeMessage(*outcome));
+    if (!outcome->clockSet)
+        return outcome->serverId != kServerNeither;
+
+    // Read after the clock was set; kept in 32 bits, which LastCon's
+    // readers take as unsigned (good until 2106).
     const std::time_t now = std::time(nullptr);
-    LastCon = static_cast<std::int32_t>(now);
-    LastDiff = offset;
-    if (Blink)
+    LastCon = static_cast<std::int32_t>(static_cast<std::uint32_t>(now));
+    LastDiff = outcome->offset;
+    if (request.blink)
         m_view.SetTimer(kBlinkTimerId, kBlinkPeriodMs);
-    if (Log)
-        AppendLog(now, offset);
+    if (request.log)
+        AppendLog(now, outcome->offset);
     return true;
 }
 

@@ -32,7 +32,7 @@ std::string LastOffsetText(double lastDiff)
     return text;
 }
 
-std::string LastSyncTimeText(std::int32_t lastCon)
+std::string LastSyncTimeText(std::uint32_t lastCon)
 {
     if (lastCon == 0)
         return "표준시 서버와 동기한적이 없습니다";

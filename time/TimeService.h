@@ -18,5 +18,6 @@ std::string LastServerText(std::int32_t serverId);
 // The offset of the last synchronisation in seconds, sign kept: "1.500 초".
 std::string LastOffsetText(double lastDiff);
 // When the last synchronisation happened (lastCon in s since 1970 UTC, 0 =
-// never), in the process's local time with its weekday.
-std::string LastSyncTimeText(std::int32_t lastCon);
+// never), in the process's local time with its weekday. LastCon's 32 bits
+// are read as unsigned, so they last until 2106.
+std::string LastSyncTimeText(std::uint32_t lastCon);

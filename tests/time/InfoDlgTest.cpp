@@ -57,6 +57,13 @@ const InfoRow kInfoRows[] = {
     {"SundayIsWeekdayZero", 946738800, 0.0, kServerPrimary,
      QStringLiteral("2000년 01월 02일 일요일 00시 00분 00초"), QStringLiteral("0.000 초"),
      QStringLiteral("가람누리 표준시 서버\n") + Utf8(kPrimaryTimeServer)},
+    // LastCon keeps 32 bits and reads them unsigned: past 2038 up to 2106.
+    {"PastTheSignedEndOf2038", INT32_MIN, 0.0, kServerPrimary,
+     QStringLiteral("2038년 01월 19일 화요일 12시 14분 08초"), QStringLiteral("0.000 초"),
+     QStringLiteral("가람누리 표준시 서버\n") + Utf8(kPrimaryTimeServer)},
+    {"LastSecondOf32Bits", -1, 0.0, kServerPrimary,
+     QStringLiteral("2106년 02월 07일 일요일 15시 28분 15초"), QStringLiteral("0.000 초"),
+     QStringLiteral("가람누리 표준시 서버\n") + Utf8(kPrimaryTimeServer)},
 };
 
 class InfoTextTest : public ::testing::TestWithParam<InfoRow>

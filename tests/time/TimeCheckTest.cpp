@@ -4,6 +4,8 @@
 
 #include "FakeClock.h"
 #include "FakeSntpServer.h"
+#include "LocalSynchroniser.h"
+#include "UnprivilegedHelper.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +16,11 @@
 
 #include <chrono>
 #include <cmath>
+#include <deque>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <regex>
 #include <sstream>
@@ -33,6 +38,30 @@ public:
     void SetCheckButtonsEnabled(bool enabled) override { Add(enabled ? "buttons:on" : "buttons:off"); }
     void SetTimer(int id, std::int64_t ms) override { Add("timer:" + std::to_string(id) + ":" + std::to_string(ms)); }
     void KillTimer(int id) override { Add("kill:" + std::to_string(id)); }
+    // Inline on the worker's thread, or kept for RunQueued when
+    // queueWork stands in for the window's thread.
+    void RunOnWindowThread(std::function<void()> work) override
+    {
+        if (!queueWork) {
+            work();
+            return;
+        }
+        std::lock_guard lock(m_mutex);
+        m_queued.push_back(std::move(work));
+    }
+    // Runs what was handed to the window's thread; how much there was.
+    int RunQueued()
+    {
+        std::deque<std::function<void()>> work;
+        {
+            std::lock_guard lock(m_mutex);
+            work.swap(m_queued);
+        }
+        for (auto& w : work)
+            w();
+        return static_cast<int>(work.size());
+    }
+    std::atomic<bool> queueWork{false};
 
     std::vector<std::string> Events()
     {
@@ -67,6 +96,7 @@ private:
     }
     std::mutex m_mutex;
     std::vector<std::string> m_events;
+    std::deque<std::function<void()>> m_queued;
 };
 
 class TimeCheckTest : public ::testing::Test
@@ -88,6 +118,17 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
+    // A check over these servers; its synchronise asks the same ones and
+    // sets the fake clock. Lives as long as the test.
+    TimeCheck& Check(std::vector<TimeServer> servers, std::string log = {})
+    {
+        m_syncs.push_back(std::make_unique<LocalSynchroniser>(m_clock, servers, m_client.TimeoutMs));
+        m_checks.push_back(std::make_unique<TimeCheck>(m_client, *m_syncs.back(), m_view, servers,
+                                                       log.empty() ? m_log : log));
+        return *m_checks.back();
+    }
+    int SyncRuns() { return m_syncs.empty() ? 0 : m_syncs.back()->runs.load(); }
+
     TimeServer At(const FakeSntpServer& s) { return {"127.0.0.1", s.Port()}; }
     TimeServer Refused() { return {"127.0.0.1", ClosedLoopbackPort()}; }
     bool LogExists() { return fs::exists(m_log); }
@@ -107,24 +148,18 @@ protected:
     fs::path m_dir;
     std::string m_log;
     FakeClock m_clock;
-    SntpClient m_client{m_clock};
+    SntpClient m_client;
     RecordingView m_view;
+    std::vector<std::unique_ptr<LocalSynchroniser>> m_syncs;
+    std::vector<std::unique_ptr<TimeCheck>> m_checks;   // first to go
 };
-
-double RealtimeMinusMonotonic()
-{
-    timespec r{}, m{};
-    clock_gettime(CLOCK_REALTIME, &r);
-    clock_gettime(CLOCK_MONOTONIC, &m);
-    return (r.tv_sec - m.tv_sec) + (r.tv_nsec - m.tv_nsec) * 1e-9;
-}
 
 } // namespace
 
 TEST_F(TimeCheckTest, CompareShowsTheOffsetAndSetsOnlyServerId)
 {
     FakeSntpServer server({.offset = 5.05});   // mid-digit: load may skew a few ms
-    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    TimeCheck& check = Check({At(server), Refused()});
     EXPECT_TRUE(check.CheckTime(false));
     EXPECT_EQ(m_view.LastMessage().rfind("사용자 PC가 5.0", 0), 0u) << m_view.LastMessage();
     EXPECT_EQ(ServerID, 1);
@@ -143,7 +178,7 @@ TEST_F(TimeCheckTest, SynchroniseSetsTheClockRecordsAndLogs)
 {
     // 0.2502 s ahead, so a loopback error below 0.3 ms still prints 0.250.
     FakeSntpServer server({.offset = -0.2502});
-    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    TimeCheck& check = Check({At(server), Refused()});
     const std::time_t before = std::time(nullptr);
     EXPECT_TRUE(check.CheckTime(true));
     // A loaded machine delays one leg of the loopback trip by a few ms.
@@ -194,7 +229,7 @@ TEST_F(TimeCheckTest, LogLineFormat)
 TEST_F(TimeCheckTest, RefusedClockChangesNothingButServerId)
 {
     FakeSntpServer server({.offset = 1.0});
-    TimeCheck check(m_client, m_view, {Refused(), At(server)}, m_log);
+    TimeCheck& check = Check({Refused(), At(server)});
     for (const bool permitted : {false, true}) {
         m_clock.permitted = permitted;   // no capability / the kernel says no
         m_clock.accept = false;
@@ -217,13 +252,13 @@ TEST_F(TimeCheckTest, FallsBackToTheSecondaryAndReportsNeither)
     FakeSntpServer kissOfDeath({.stratum = 0});
     FakeSntpServer unsynchronised({.leap = 3});
     for (const TimeServer& primary : {Refused(), At(silent), At(kissOfDeath)}) {
-        TimeCheck check(m_client, m_view, {primary, At(secondary)}, m_log);
+        TimeCheck& check = Check({primary, At(secondary)});
         EXPECT_TRUE(check.CheckTime(false));
         EXPECT_EQ(ServerID, 2) << primary.port;
     }
 
     // A bad reply never sets the clock: neither answered usably.
-    TimeCheck bad(m_client, m_view, {At(kissOfDeath), At(unsynchronised)}, m_log);
+    TimeCheck& bad = Check({At(kissOfDeath), At(unsynchronised)});
     EXPECT_FALSE(bad.CheckTime(true));
     EXPECT_EQ(ServerID, 3);
     EXPECT_EQ(m_view.LastMessage(), "서버에서 응답이 없습니다");
@@ -231,7 +266,7 @@ TEST_F(TimeCheckTest, FallsBackToTheSecondaryAndReportsNeither)
     EXPECT_EQ(m_clock.raised, 0);
     EXPECT_EQ(LastCon, 1000);
 
-    TimeCheck none(m_client, m_view, {Refused(), Refused()}, m_log);
+    TimeCheck& none = Check({Refused(), Refused()});
     EXPECT_FALSE(none.CheckTime(false));
     EXPECT_EQ(ServerID, 3);
 }
@@ -239,7 +274,7 @@ TEST_F(TimeCheckTest, FallsBackToTheSecondaryAndReportsNeither)
 TEST_F(TimeCheckTest, OneWorkerAtATime)
 {
     FakeSntpServer server({.offset = 0.35, .delay = 0.15});
-    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    TimeCheck& check = Check({At(server), Refused()});
     check.SynchroniseRequest();
     check.CompareRequest();   // dropped: a check is running
     check.SynchroniseRequest();
@@ -267,7 +302,7 @@ TEST_F(TimeCheckTest, RequestsRacingTheWorkerStayOneAtATime)
     // Requests arrive as fast as the window could send them while workers
     // end; never two exchanges at once.
     FakeSntpServer server({.offset = 0.0});
-    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    TimeCheck& check = Check({At(server), Refused()});
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
     while (std::chrono::steady_clock::now() < end)
         check.CompareRequest();
@@ -280,7 +315,7 @@ TEST_F(TimeCheckTest, RequestsRacingTheWorkerStayOneAtATime)
 TEST_F(TimeCheckTest, BlinkSequences)
 {
     LastDiff = -0.25;
-    TimeCheck check(m_client, m_view, {}, m_log);
+    TimeCheck& check = Check({});
     const std::string shown = " 0.250 초 이내에서 동기되었습니다.";
     // Ticks until the timer is killed: the first blink has ten changes,
     // every later one eleven, and each ends with the text shown.
@@ -300,7 +335,7 @@ TEST_F(TimeCheckTest, BlinkSequences)
 TEST_F(TimeCheckTest, AutoSyncTimerRestartsEvenWhileChecking)
 {
     FakeSntpServer server({.offset = 0.0, .delay = 0.15});
-    TimeCheck check(m_client, m_view, {At(server), Refused()}, m_log);
+    TimeCheck& check = Check({At(server), Refused()});
     check.StartAutoSyncTimer();
     EXPECT_EQ(m_view.Events(), std::vector<std::string>{"timer:16:3600000"});
 
@@ -321,10 +356,96 @@ TEST_F(TimeCheckTest, AutoSyncTimerRestartsEvenWhileChecking)
 TEST_F(TimeCheckTest, UnwritableLogKeepsTheResult)
 {
     FakeSntpServer server({.offset = 0.0});
-    TimeCheck check(m_client, m_view, {At(server)}, (m_dir / "missing" / "VeskLog.txt").string());
+    TimeCheck& check = Check({At(server)}, (m_dir / "missing" / "VeskLog.txt").string());
     EXPECT_TRUE(check.CheckTime(true));
     EXPECT_NE(m_view.LastMessage().find("동기되었습니다"), std::string::npos);
     EXPECT_NE(LastCon, 1000);
+}
+
+TEST_F(TimeCheckTest, OptionsAreTakenWithTheRequest)
+{
+    // The settings page turns Blink and Log off while the worker waits for
+    // the server: this synchronise still blinks and logs, as asked.
+    FakeSntpServer server({.offset = 0.05, .delay = 0.2});
+    TimeCheck& check = Check({At(server)});
+    check.SynchroniseRequest();
+    Blink = false;
+    Log = false;
+    check.WaitIdle();
+    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_view.Count("timer:19:100"), 1);
+    EXPECT_EQ(LogLines(), 1);
+}
+
+TEST_F(TimeCheckTest, IdleAgainInOneStepOnTheWindowsThread)
+{
+    // The worker hands its end to the window's thread; until that runs the
+    // check is busy and its buttons stay off, so a request is dropped.
+    m_view.queueWork = true;
+    FakeSntpServer server({.offset = 0.0});
+    TimeCheck& check = Check({At(server)});
+    check.CompareRequest();
+    check.WaitIdle();
+    EXPECT_TRUE(check.IsChecking());
+    EXPECT_EQ(m_view.Count("buttons:on"), 0);
+    check.CompareRequest();
+    EXPECT_EQ(m_view.Count("buttons:off"), 1);
+    EXPECT_EQ(m_view.RunQueued(), 1);
+    EXPECT_FALSE(check.IsChecking());
+    EXPECT_EQ(m_view.Events().back(), "buttons:on");
+    check.CompareRequest();
+    check.WaitIdle();
+    m_view.RunQueued();
+    EXPECT_EQ(server.Requests(), 2);
+}
+
+TEST_F(TimeCheckTest, ShutdownEndsTheWaitAtOnceAndRefusesLaterRequests)
+{
+    m_client.TimeoutMs = 2000;
+    FakeSntpServer silent({.silent = true});
+    FakeSntpServer secondary({.offset = 0.0});
+    ServerID = kServerPrimary;
+    for (const bool synchronise : {false, true}) {
+        TimeCheck& check = Check({At(silent), At(secondary)});
+        synchronise ? check.SynchroniseRequest() : check.CompareRequest();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const auto start = std::chrono::steady_clock::now();
+        check.Shutdown();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        // Cut short, it learned nothing and says nothing; the secondary
+        // is never asked.
+        EXPECT_EQ(ServerID, kServerPrimary);
+        EXPECT_EQ(m_view.Count("msg:"), 0);
+        EXPECT_EQ(secondary.Requests(), 0);
+        check.CompareRequest();
+        check.SynchroniseRequest();
+        EXPECT_FALSE(check.IsChecking());
+    }
+    EXPECT_EQ(m_clock.sets, 0);
+    EXPECT_EQ(LastCon, 1000);
+}
+
+TEST_F(TimeCheckTest, AHelperThatFailsOrTellsNothingIsAFailedSynchronise)
+{
+    // The real helper, run without the right: the server answered, the
+    // clock stayed.
+    FakeSntpServer server({.offset = 1.5});
+    HelperSynchroniser helper = UnprivilegedHelper({"127.0.0.1:" + std::to_string(server.Port())});
+    TimeCheck check(m_client, helper, m_view, {}, m_log);
+    EXPECT_TRUE(check.CheckTime(true));
+    EXPECT_EQ(m_view.LastMessage(), "동기에 실패했습니다.");
+    EXPECT_EQ(ServerID, kServerPrimary);
+    EXPECT_EQ(LastCon, 1000);
+    EXPECT_FALSE(LogExists());
+
+    // No helper at all: which server answers is not known.
+    ServerID = kServerSecondary;
+    HelperSynchroniser missing((m_dir / "vesk-sync").string());
+    TimeCheck none(m_client, missing, m_view, {}, m_log);
+    EXPECT_FALSE(none.CheckTime(true));
+    EXPECT_EQ(m_view.LastMessage(), "동기에 실패했습니다.");
+    EXPECT_EQ(ServerID, kServerSecondary);
+    EXPECT_EQ(LastCon, 1000);
 }
 
 TEST(ClockSetting, PrivilegeIsDroppedOnEveryPath)
@@ -391,12 +512,10 @@ TEST(ClockSetting, ProcessWithoutTheCapabilityLeavesTheClockAlone)
         clock_gettime(CLOCK_REALTIME, &now);
         if (SystemClockSetter().Set(now) || errno != EPERM)
             ::_exit(11);
-        // ...and the synchronise path reports the refusal.
-        RecordingView view;
-        SntpClient client;   // the real clock setter
-        TimeCheck check(client, view, {{"127.0.0.1", server.Port()}}, "/dev/null");
-        const bool answered = check.CheckTime(true);
-        if (!answered || view.LastMessage() != "동기에 실패했습니다." || errno != EPERM)
+        // ...and the helper's synchronise reports the refusal.
+        SntpClient client(SystemClockSetter());
+        const SyncOutcome o = SetClockFrom(client, AskServers(client, {{"127.0.0.1", server.Port()}}));
+        if (o.serverId != 1 || o.clockSet || o.error != "EPERM" || SyncOutcomeMessage(o) != "동기에 실패했습니다.")
             ::_exit(12);
         ::_exit(0);
     }

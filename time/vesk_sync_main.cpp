@@ -1,0 +1,84 @@
+// vesk-sync: one synchronisation of the system clock, as the program's
+// synchronise does it: the primary time server, then the secondary, and
+// the clock set by the offset of the one that answered.
+//
+// It is the only program that may be granted the right to set the clock
+// (setcap cap_sys_time+p on this file alone), so while it holds any right
+// it takes nothing from whoever started it: no environment, no arguments,
+// the fixed servers, and CAP_SYS_TIME as its only capability, effective
+// just around the one clock_settime. Run without any right it takes up to
+// two servers as arguments, so tests can aim it at loopback; the clock
+// then stays as it is (EPERM).
+//
+// It prints the message the program shows and the result line the program
+// reads, and exits 0 only when the clock was set.
+
+#include "time/ClockSetter.h"
+#include "time/Synchronise.h"
+
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+int Usage()
+{
+    std::fprintf(stderr,
+                 "사용법: vesk-sync [서버[:포트] [서버[:포트]]]\n"
+                 "서버를 주지 않으면 %s, %s 순서로 묻고 (포트 %d) 시스템 시계를 맞춥니다.\n"
+                 "권한을 가지고 실행될 때는 서버를 받지 않습니다.\n",
+                 kPrimaryTimeServer, kSecondaryTimeServer, kNtpPort);
+    return kSyncExitUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const bool privileged = RunsPrivileged();
+    ::clearenv();
+    if (!KeepOnlyTimeCapability()) {
+        std::fprintf(stderr, "vesk-sync: 권한을 줄일 수 없습니다: %s\n", std::strerror(errno));
+        return kSyncExitNotSet;
+    }
+
+    std::vector<TimeServer> servers = DefaultTimeServers();
+    if (argc > 1) {
+        if (privileged) {
+            std::fprintf(stderr, "vesk-sync: 권한을 가지고 실행되어 인자를 받지 않습니다\n");
+            return kSyncExitUsage;
+        }
+        if (argc > 3)
+            return Usage();
+        servers.clear();
+        for (int i = 1; i < argc; ++i) {
+            if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help"))
+                return Usage();
+            const auto server = ParseTimeServer(argv[i]);
+            if (!server) {
+                std::fprintf(stderr, "잘못된 서버 주소입니다: %s\n", argv[i]);
+                return Usage();
+            }
+            servers.push_back(*server);
+        }
+    }
+
+    SntpClient client(SystemClockSetter());
+    const ServerAnswer answer = AskServers(client, servers);
+    for (const auto& failure : answer.failures)
+        std::fprintf(stderr, "%s\n", failure.c_str());
+
+    // A signal to end may cut the exchange short, but once the clock is
+    // being set, the setting and its report go together.
+    sigset_t all;
+    sigfillset(&all);
+    sigprocmask(SIG_BLOCK, &all, nullptr);
+    const SyncOutcome outcome = SetClockFrom(client, answer);
+    std::printf("%s\n%s\n", SyncOutcomeMessage(outcome).c_str(), SyncResultLine(outcome).c_str());
+    std::fflush(stdout);
+    return SyncExitStatus(outcome);
+}

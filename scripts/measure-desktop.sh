@@ -8,12 +8,13 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 span=${1:-30}
 build=${2:-$top/build}
 runs=${3:-5}
-ninja -C "$build" -j2 Vesk fake-sntp-server >/dev/null || exit 1
+ninja -C "$build" -j2 Vesk vesk-test-launcher >/dev/null || exit 1
 . "$top/tests/desktop/desktop.sh"
-desktop_start "$build/app"
+desktop_start "$build/app" "$build/tests/shell/vesk-test-launcher"
 trap 'desktop_stop; rm -rf "$WORK"' EXIT
-# No time server answers here: the compare at start fails fast on loopback.
-export VESK_TEST_TIME_SERVERS="127.0.0.1:9"
+# The program over a loopback time server that does not answer: the
+# compare at start fails fast.
+run() { desktop_run_program vesk-test-launcher 127.0.0.1:9; }
 hz=$(getconf CLK_TCK)
 
 ms_now() { date +%s%3N; }
@@ -21,7 +22,7 @@ starts=()
 for r in $(seq "$runs"); do
     rm -rf "$XDG_CONFIG_HOME"
     t0=$(ms_now)
-    desktop_run_program &
+    run &
     pid=$!
     desktop_wait_window Vesk3 10 >/dev/null
     starts+=($(( $(ms_now) - t0 )))
@@ -48,7 +49,7 @@ mkdir -p "$conf_dir"
             $i $((45 + 20 * i)) $i $i $i $i $((40 + 60 * i))
     done
 } >"$conf_dir/Vesk.conf"
-desktop_run_program &
+run &
 pid=$!
 for _ in $(seq 200); do
     [ "$(xdotool search --onlyvisible --class Vesk 2>/dev/null | wc -l)" -ge 6 ] && break

@@ -15,6 +15,8 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(libbenchmark-dev)
     # A throwaway X desktop with a tray, for the program's own window tests.
     packages+=(xvfb jwm xdotool x11-utils x11-xserver-utils imagemagick xcompmgr)
+    # A network namespace with only loopback, for the shipped program's test.
+    packages+=(iproute2)
 fi
 
 missing=()

@@ -4,16 +4,15 @@
 #include "base/QtSettingsStore.h"
 #include "clocks/WorldTime.h"
 #include "shell/CMainFrame.h"
-#include "time/ClockSetter.h"
-#include "time/Compare.h"
+#include "time/Synchronise.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QStringList>
 
 #include <cstdlib>
-#include <sstream>
+#include <cstring>
 
 namespace {
 
@@ -24,20 +23,9 @@ constexpr const char* kNotInstallDirMessage =
 
 } // namespace
 
-std::vector<TimeServer> TimeServersForRun()
+CClockApp::CClockApp(std::vector<TimeServer> servers) : m_servers(std::move(servers))
 {
-    const char* list = std::getenv("VESK_TEST_TIME_SERVERS");
-    if (!list || !*list)
-        return DefaultTimeServers();
-    std::vector<TimeServer> servers;
-    std::istringstream in(list);
-    for (std::string word; in >> word;)
-        if (const auto s = ParseTimeServer(word))
-            servers.push_back(*s);
-    return servers.empty() ? DefaultTimeServers() : servers;
 }
-
-CClockApp::CClockApp() = default;
 
 CClockApp::~CClockApp() = default;
 
@@ -48,9 +36,6 @@ std::optional<int> CClockApp::InitInstance()
         ShowMessage(nullptr, QString::fromUtf8(kNotInstallDirMessage), MessageIcon::Information);
         return 0;
     }
-
-    // The right to set the clock is raised only around the setting itself.
-    DropTimeCapabilityAtStart();
 
     QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtimeDir.isEmpty())
@@ -64,10 +49,36 @@ std::optional<int> CClockApp::InitInstance()
         return 1;
     }
 
+    // The clock is set by the helper beside the program, never by this
+    // process; given servers go to it as arguments.
+    std::vector<std::string> helperArgs;
+    for (const TimeServer& s : m_servers)
+        helperArgs.push_back(FormatTimeServer(s));
+    m_sync = std::make_unique<HelperSynchroniser>(HelperBesideProgram(), std::move(helperArgs));
     m_store = std::make_unique<QtSettingsStore>();
-    m_pFrame = std::make_unique<CMainFrame>(*m_store, TimeServersForRun(), SystemClockSetter());
+    m_pFrame = std::make_unique<CMainFrame>(
+        *m_store, m_servers.empty() ? DefaultTimeServers() : m_servers, *m_sync);
     m_pFrame->hide();
     if (!m_pFrame->RestoreWindows())
         return 0;
     return std::nullopt;
+}
+
+int RunVesk(int argc, char** argv, std::vector<TimeServer> servers)
+{
+    // Saved window positions and topmost windows need X11; under a Wayland
+    // session ask for XWayland unless the user chose a platform.
+    const char* session = std::getenv("XDG_SESSION_TYPE");
+    if (session && !std::strcmp(session, "wayland") && !std::getenv("QT_QPA_PLATFORM"))
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);   // the tray keeps the program alive
+
+    CClockApp clockApp(std::move(servers));
+    if (const auto code = clockApp.InitInstance())
+        return *code;
+    QObject::connect(clockApp.Frame(), &CMainFrame::closed, &app, &QApplication::quit,
+                     Qt::QueuedConnection);
+    return app.exec();
 }

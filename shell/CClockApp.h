@@ -2,18 +2,24 @@
 // Start-up: the checks before anything is made, the single instance, the
 // settings store, the hidden frame and the restore of the last run.
 
+#include "time/Compare.h"
+
 #include <QLockFile>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CMainFrame;
 class QtSettingsStore;
+class Synchroniser;
 
 class CClockApp
 {
 public:
-    CClockApp();
+    // servers: the time servers to ask instead of the system's own, which
+    // only the test launcher gives; a synchronise hands them to the helper.
+    explicit CClockApp(std::vector<TimeServer> servers = {});
     ~CClockApp();
 
     // Runs start-up; an exit code when the program must end at once
@@ -24,11 +30,13 @@ public:
     CMainFrame* Frame() const { return m_pFrame.get(); }
 
 private:
+    std::vector<TimeServer> m_servers;
+    std::unique_ptr<Synchroniser> m_sync;
     std::unique_ptr<QLockFile> m_lock;
     std::unique_ptr<QtSettingsStore> m_store;
     std::unique_ptr<CMainFrame> m_pFrame;
 };
 
-// The time servers: the system's own, or for tests the list in the
-// environment variable VESK_TEST_TIME_SERVERS ("host:port host:port").
-std::vector<struct TimeServer> TimeServersForRun();
+// The program: start-up and the event loop, with the time servers given
+// (none: the system's own). The exit code.
+int RunVesk(int argc, char** argv, std::vector<TimeServer> servers);

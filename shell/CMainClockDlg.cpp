@@ -47,10 +47,10 @@ CMainClockDlg* MainClockDlg()
 }
 
 CMainClockDlg::CMainClockDlg(CMainFrame* frame, SettingsStore& store, std::vector<TimeServer> servers,
-                             ClockSetter& clock)
+                             Synchroniser& sync)
     : QDialog(frame, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                          | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_pFrame(frame), m_store(store), m_client(clock), m_check(m_client, *this, std::move(servers))
+      m_pFrame(frame), m_store(store), m_check(m_client, sync, *this, std::move(servers))
 {
     g_pMainClockDlg = this;
     setWindowTitle(QStringLiteral("Vesk3"));
@@ -137,7 +137,7 @@ CMainClockDlg::CMainClockDlg(CMainFrame* frame, SettingsStore& store, std::vecto
 CMainClockDlg::~CMainClockDlg()
 {
     // The worker talks to this window until it ends.
-    m_check.WaitIdle();
+    m_check.Shutdown();
     if (g_pMainClockDlg == this)
         g_pMainClockDlg = nullptr;
 }
@@ -248,6 +248,9 @@ void CMainClockDlg::closeEvent(QCloseEvent* event)
         m_pWorldTimeDlg = nullptr;
     }
     saveWindowPos();
+    // A check still running ends now, while the event loop runs, and what
+    // it found is saved with the rest.
+    m_check.Shutdown();
     SaveLastSync(m_store);
     if (AutoCon)
         m_timers.KillTimer(res::TIMER_AUTOSYNC);
@@ -328,6 +331,11 @@ void CMainClockDlg::SetTimer(int id, std::int64_t periodMs)
 void CMainClockDlg::KillTimer(int id)
 {
     QMetaObject::invokeMethod(this, [this, id] { m_timers.KillTimer(id); });
+}
+
+void CMainClockDlg::RunOnWindowThread(std::function<void()> work)
+{
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
 void CMainClockDlg::onTimer(int id)

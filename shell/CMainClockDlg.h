@@ -28,11 +28,11 @@ class CMainClockDlg : public QDialog, private CheckView
     Q_OBJECT
 public:
     // Creates the window hidden, loads the options and starts its timers.
-    // servers are the time servers to ask, in order; clock is where a
-    // synchronisation sets the time.
+    // servers are the time servers a compare asks, in order; sync is what
+    // a synchronisation runs.
     CMainClockDlg(CMainFrame* frame, SettingsStore& store,
                   std::vector<TimeServer> servers,
-                  ClockSetter& clock);
+                  Synchroniser& sync);
     ~CMainClockDlg() override;
 
     void CompareRequest();
@@ -78,6 +78,7 @@ private:
     void SetCheckButtonsEnabled(bool enabled) override;
     void SetTimer(int id, std::int64_t periodMs) override;
     void KillTimer(int id) override;
+    void RunOnWindowThread(std::function<void()> work) override;
 
     void onTimer(int id);
     void saveWindowPos();

@@ -50,7 +50,7 @@ constexpr MenuItem kPopupMenu[] = {
 } // namespace
 
 CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& servers,
-                       ClockSetter& clock)
+                       Synchroniser& sync)
     : m_store(store)
 {
     setWindowTitle(QStringLiteral("Tray Icon Notifying Test"));
@@ -76,7 +76,7 @@ CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& serv
     // The slim clock comes before the main window loads the options, so it
     // is made opaque whatever TransWin says.
     m_pSlimClock = addClockWindow(true, -1, {});
-    m_pMainDlg = new CMainClockDlg(this, m_store, servers, clock);
+    m_pMainDlg = new CMainClockDlg(this, m_store, servers, sync);
 
     // Timer 4112 and the serial page start transmissions on workers that
     // end before this frame does.

@@ -16,10 +16,10 @@
 class CClockWnd;
 class CMainClockDlg;
 class CScheduleThread;
-class ClockSetter;
 class QtScheduleHost;
 class QMenu;
 class SettingsStore;
+class Synchroniser;
 class TransmitWorkers;
 struct AlarmNotice;
 struct TimeServer;
@@ -29,9 +29,9 @@ class CMainFrame : public QWidget
     Q_OBJECT
 public:
     // Adds the tray icon and creates the main window hidden (which loads
-    // the options). servers: the time servers the main window asks; clock:
-    // where a synchronisation sets the time.
-    CMainFrame(SettingsStore& store, const std::vector<TimeServer>& servers, ClockSetter& clock);
+    // the options). servers: the time servers a compare asks; sync: what
+    // a synchronisation runs.
+    CMainFrame(SettingsStore& store, const std::vector<TimeServer>& servers, Synchroniser& sync);
     ~CMainFrame() override;
 
     // Shows the window of the last run, loads the world time table and

@@ -3,9 +3,9 @@
 # slim clock and three world clocks come back at start, see-through where a
 # compositor runs and opaque where none does; a world clock dragged with
 # the mouse is saved where it was dropped. Screenshots go to ARTIFACTS.
-#   clocks_test.sh APP_DIR ARTIFACTS
+#   clocks_test.sh APP_DIR LAUNCHER ARTIFACTS
 set -u
-app=$1 artifacts=$2
+app=$1 launcher=$2 artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in Xvfb jwm xdotool xprop xsetroot xcompmgr import setpriv; do
     command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -19,11 +19,10 @@ check() {
     if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
 }
 
-desktop_start "$app"
+desktop_start "$app" "$launcher"
 compositor=""
 trap 'desktop_stop; [ -n "$compositor" ] && { kill $compositor; wait $compositor; } 2>/dev/null; rm -rf "$WORK"' EXIT
 xsetroot -solid '#3a6ea5'   # something for see-through windows to show
-export VESK_TEST_TIME_SERVERS="127.0.0.1:9"
 conf_dir="$XDG_CONFIG_HOME/Vesk Client V3.3"
 conf="$conf_dir/Vesk.conf"
 
@@ -77,7 +76,7 @@ exit_program() {
 }
 
 run_scene() {   # run_scene NAME: start, wait for the four clocks, screenshot
-    desktop_run_program &
+    desktop_run_program vesk-test-launcher 127.0.0.1:9 &   # no time server answers there
     program=$!
     for _ in $(seq 100); do
         [ "$(xdotool search --onlyvisible --class Vesk 2>/dev/null | wc -l)" -ge 4 ] && break

@@ -1,21 +1,23 @@
 # Sourced by the desktop tests and measurements: a throwaway X desktop
 # (Xvfb with the jwm window manager, whose panel docks tray icons) and a
 # temporary installation of the program with its own home.
-#   desktop_start APP_DIR     sets DISPLAY, WORK, INSTALL, HOME; the panel
-#                             runs along the bottom, or along the top when
-#                             DESKTOP_PANEL=top
+#   desktop_start APP_DIR [LAUNCHER]   sets DISPLAY, WORK, INSTALL, HOME;
+#                                      the test launcher goes beside the
+#                                      program; the panel runs along the
+#                                      bottom, or the top when DESKTOP_PANEL=top
 #   desktop_stop
 # Only processes started here are ended, by their PIDs.
 
 desktop_pids=()
 
 desktop_start() {
-    local app=$1
+    local app=$1 launcher=${2:-}
     WORK=$(mktemp -d /tmp/vesk-desktop.XXXXXX)
     INSTALL=$WORK/install
     mkdir -p "$INSTALL" "$WORK/home" "$WORK/runtime"
     chmod 700 "$WORK/runtime"
     cp -r "$app"/. "$INSTALL"/
+    [ -z "$launcher" ] || cp "$launcher" "$INSTALL"/
     export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_RUNTIME_DIR=$WORK/runtime
     unset XDG_SESSION_TYPE WAYLAND_DISPLAY QT_QPA_PLATFORM
 
@@ -79,13 +81,30 @@ desktop_wait_window() {
     return 1
 }
 
-# The program without the right to set the clock: as root, CAP_SYS_TIME
-# leaves the bounding set, so the program can never gain it. Run it with &:
-# the background job becomes the program itself, so $! is its PID.
+# desktop_run_program PROGRAM [ARGS]: the program (Vesk, or
+# vesk-test-launcher with its servers) without any right: as root, every
+# capability leaves the bounding set, so neither it nor the helper it runs
+# can set the clock, and the helper takes the servers it is given. Run it
+# with &: the background job becomes the program itself, so $! is its PID.
 desktop_run_program() {
+    local program=$1
+    shift
     cd "$INSTALL" || exit 1
     if [ "$(id -u)" -eq 0 ]; then
-        exec setpriv --bounding-set=-sys_time ./Vesk "$@"
+        exec setpriv --bounding-set=-all --inh-caps=-all "./$program" "$@"
     fi
-    exec ./Vesk "$@"
+    exec "./$program" "$@"
+}
+
+# desktop_close WINDOW PID: closes the window as a user would (Alt+F4 to
+# the window manager) until the program PID has ended; a few tries, since
+# a key can land while the window manager is still busy. False if it runs on.
+desktop_close() {
+    local window=$1 pid=$2 try
+    for try in 1 2 3; do
+        xdotool windowactivate --sync "$window" 2>/dev/null
+        xdotool key --window "$window" alt+F4 2>/dev/null
+        for _ in $(seq 60); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.05; done
+    done
+    return 1
 }

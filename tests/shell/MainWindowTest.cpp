@@ -57,6 +57,25 @@ TEST_F(ShellTest, SynchroniseBlinksThroughTheWindowTimer)
                     .match(Message()).hasMatch()) << Message().toStdString();
 }
 
+TEST_F(ShellTest, ClosingDuringACheckEndsItAtOnce)
+{
+    // The compare at start waits on a silent server when the window
+    // closes: the wait ends there, and what was known before is saved.
+    FakeSntpServer silent({.silent = true});
+    Seed("AutoCompare", 1);
+    Seed("ServerID", kServerPrimary);
+    Frame({{"127.0.0.1", silent.Port()}});
+    ASSERT_TRUE(WaitFor([&] { return silent.Requests() == 1; }));
+    QElapsedTimer t;
+    t.start();
+    Main().close();
+    EXPECT_LT(t.elapsed(), 500);
+    // Its worker is gone: idle at once, not after the 2 s of the wait.
+    EXPECT_TRUE(WaitFor([&] { return !Main().Check().IsChecking(); }, 300));
+    EXPECT_EQ(ServerID, kServerPrimary);
+    EXPECT_EQ(Stored("ServerID"), kServerPrimary);
+}
+
 TEST_F(ShellTest, AutomaticSynchronisationTimerFollowsTheSettings)
 {
     Seed("AutoConDuration", 5);
@@ -286,11 +305,21 @@ TEST_F(ShellTest, StartupRefusesAWrongDirectoryAndASecondCopy)
     EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("실행디렉토리가 아닙니다.")));
     EXPECT_FALSE(fs::exists(home / "config"));
 
+    // The program takes no servers from the environment; with no compare
+    // at start it asks no server at all here.
+    const fs::path conf = home / "config" / "Vesk Client V3.3";
+    fs::create_directories(conf);
+    std::ofstream(conf / (QCoreApplication::applicationName().toStdString() + ".conf"))
+        << "[Vesk]\nAutoCompare=0\n";
     fs::current_path(m_dir);
     {
         CClockApp first;
         ASSERT_EQ(first.InitInstance(), std::nullopt);
         ASSERT_NE(first.Frame(), nullptr);
+        const auto& servers = first.Frame()->MainWindow()->Check().Servers();
+        ASSERT_EQ(servers.size(), 2u);
+        EXPECT_EQ(servers[0].host, kPrimaryTimeServer);
+        EXPECT_EQ(servers[1].host, kSecondaryTimeServer);
         CClockApp second;
         EXPECT_EQ(second.InitInstance(), 1);
         EXPECT_EQ(second.Frame(), nullptr);

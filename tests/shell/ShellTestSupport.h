@@ -1,7 +1,8 @@
 #pragma once
 // The fixture of the shell's window tests: a temporary installation
 // directory with a small world time table, an in-memory settings store, a
-// fake clock setter, and message boxes recorded instead of shown.
+// synchronise that sets a fake clock in this process, and message boxes
+// recorded instead of shown.
 
 #include "base/MessageBox.h"
 #include "base/Options.h"
@@ -18,6 +19,7 @@
 
 #include "FakeClock.h"
 #include "FakeSntpServer.h"
+#include "LocalSynchroniser.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -85,7 +87,9 @@ protected:
     {
         if (servers.empty())
             servers = {{"127.0.0.1", ClosedLoopbackPort()}};
-        m_frame = std::make_unique<CMainFrame>(m_store, servers, m_clock);
+        m_frame.reset();
+        m_sync = std::make_unique<LocalSynchroniser>(m_clock, servers, 2000);
+        m_frame = std::make_unique<CMainFrame>(m_store, servers, *m_sync);
         return *m_frame;
     }
     CMainClockDlg& Main() { return *m_frame->MainWindow(); }
@@ -100,6 +104,7 @@ protected:
     fs::path m_oldDir, m_dir;
     MemorySettingsStore m_store;
     FakeClock m_clock;
+    std::unique_ptr<LocalSynchroniser> m_sync;
     std::unique_ptr<CMainFrame> m_frame;
     QStringList m_messages;
 };

@@ -1,50 +1,102 @@
 #!/usr/bin/env bash
-# Measures the compare command against a loopback server whose clock is
-# known to be 1.234 s ahead: error of the measured offset and round-trip
-# delay, median and worst, in microseconds. With chronyd available, also
-# what `chronyd -Q` measures against the same server.
-#   scripts/measure-compare.sh [RUNS] [BUILD_DIR]
+# Measures the compare command's precision, in microseconds.
+#  1. Against a loopback server whose clock is known to be 1.234 s ahead:
+#     median and worst error of the measured offset, and the delay.
+#  2. Side by side with `chronyd -Q`, against one real NTP server on
+#     loopback (chronyd -x: query-only, serving this machine's own clock,
+#     so the true offset is 0): median and worst |offset| of each, the two
+#     run in turn. Needs chronyd (scripts/fetch-chronyd.sh unpacks it).
+# Neither chronyd touches the clock.
+#   scripts/measure-compare.sh [RUNS] [BUILD_DIR] [SIDE_BY_SIDE_RUNS]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-200}
 build=${2:-$top/build}
+side_runs=${3:-30}
 ninja -C "$build" -j2 vesk-compare fake-sntp-server >/dev/null
 
-offset=1.234
-out=$(mktemp)
-trap 'rm -f "$out"; [ -n "${server:-}" ] && { kill "$server"; wait "$server"; } 2>/dev/null || true' EXIT
-"$build/tests/time/fake-sntp-server" "$offset" 600 >"$out" &
-server=$!
-for _ in $(seq 50); do [ -s "$out" ] && break; sleep 0.1; done
-port=$(head -n1 "$out")
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    local pid
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
-samples=$(mktemp)
-for _ in $(seq "$runs"); do
-    "$build/time/vesk-compare" "127.0.0.1:$port" | sed -n 's/.*오프셋 \([-+0-9.]*\) ms, 지연 \([0-9.]*\) ms.*/\1 \2/p'
-done >"$samples"
-
-report() {   # column label: median and worst of a list of microseconds
+report() {   # label: median and worst of a list of microseconds
     sort -n | awk -v label="$1" '{v[NR]=$1} END {
         if (NR == 0) { print label ": no samples"; exit }
         m = (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2
         printf "%s: median %.1f us, worst %.1f us (%d runs)\n", label, m, v[NR], NR }'
 }
-echo "vesk-compare against a server $offset s ahead:"
-awk -v o="$offset" '{e = $1 * 1000 - o * 1e6; print (e < 0 ? -e : e)}' "$samples" | report "  offset error"
-awk '{print $2 * 1000}' "$samples" | report "  delay"
-rm -f "$samples"
+# The offset in ms, then the delay in ms, from one run of the compare.
+compare() {
+    "$build/time/vesk-compare" "$1" | sed -n 's/.*오프셋 \([-+0-9.]*\) ms, 지연 \([0-9.]*\) ms.*/\1 \2/p'
+}
 
+# 1. The scripted server, 1.234 s ahead.
+offset=1.234
+"$build/tests/time/fake-sntp-server" "$offset" 600 >"$work/fake" &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/fake" ] && break; sleep 0.1; done
+fake="127.0.0.1:$(head -n1 "$work/fake")"
+for _ in $(seq "$runs"); do compare "$fake"; done >"$work/samples"
+echo "vesk-compare against a server $offset s ahead:"
+awk -v o="$offset" '{e = $1 * 1000 - o * 1e6; print (e < 0 ? -e : e)}' "$work/samples" | report "  offset error"
+awk '{print $2 * 1000}' "$work/samples" | report "  delay"
+
+# 2. Side by side against chronyd on loopback.
 chronyd=""
 for c in "$top/.tools/chrony/usr/sbin/chronyd" /usr/sbin/chronyd; do
     [ -x "$c" ] && { chronyd=$c; break; }
 done
-if [ -n "$chronyd" ]; then
-    echo "chronyd -Q against the same server (query only, the clock is not set):"
-    user=()
-    [ "$(id -u)" -eq 0 ] && user=(-u root)
-    for _ in 1 2 3; do
-        "$chronyd" -Q "${user[@]}" -t 20 -f /dev/null "server 127.0.0.1 port $port iburst maxsamples 4" 2>&1 |
-            sed -n 's/.*System clock wrong by \([-0-9.]*\) seconds.*/\1/p' |
-            awk -v o="$offset" '{e = ($1 - o) * 1e6; printf "  measured %+.6f s, error %.1f us\n", $1, (e < 0 ? -e : e)}'
-    done
+if [ -z "$chronyd" ]; then
+    echo "no chronyd: scripts/fetch-chronyd.sh unpacks it"
+    exit 0
 fi
+user=(-U)
+[ "$(id -u)" -eq 0 ] && user=(-u root)   # unpacked, it has no user of its own
+server=""
+for _ in 1 2 3 4 5; do
+    port=$((20000 + RANDOM % 40000))
+    cat >"$work/chrony.conf" <<CONF
+port $port
+bindaddress 127.0.0.1
+allow 127.0.0.1
+local stratum 8
+cmdport 0
+bindcmdaddress /
+pidfile $work/chronyd.pid
+CONF
+    "$chronyd" -x -d "${user[@]}" -f "$work/chrony.conf" 2>"$work/chronyd.log" &
+    pid=$!
+    # It answers once it has bound its port and taken its own clock.
+    for _ in $(seq 50); do
+        [ -n "$(compare "127.0.0.1:$port" 2>/dev/null)" ] && { server=127.0.0.1:$port; break; }
+        kill -0 $pid 2>/dev/null || break
+        sleep 0.2
+    done
+    if [ -n "$server" ]; then
+        pids+=($pid)
+        break
+    fi
+    kill $pid 2>/dev/null || true
+    wait $pid 2>/dev/null || true
+done
+[ -n "$server" ] || { echo "chronyd did not start:"; cat "$work/chronyd.log"; exit 1; }
+
+: >"$work/ours"
+: >"$work/theirs"
+for _ in $(seq "$side_runs"); do
+    compare "$server" | awk '{e = $1 * 1000; print (e < 0 ? -e : e)}' >>"$work/ours"
+    "$chronyd" -Q "${user[@]}" -t 20 -f /dev/null "server 127.0.0.1 port ${server#*:} iburst maxsamples 4" 2>&1 |
+        sed -n 's/.*System clock wrong by \([-0-9.]*\) seconds.*/\1/p' |
+        awk '{e = $1 * 1e6; print (e < 0 ? -e : e)}' >>"$work/theirs"
+done
+echo "against chronyd -x on loopback (the same clock: the true offset is 0), |offset|:"
+report "  vesk-compare" <"$work/ours"
+report "  chronyd -Q  " <"$work/theirs"

@@ -7,6 +7,6 @@ cd "$top"
 scripts/setup.sh
 
 cmake -S . -B build -G Ninja -DVESK_TESTS=OFF >/dev/null
-ninja -C build -j2 Vesk vesk-compare
+ninja -C build -j2 Vesk vesk-sync vesk-compare
 cd build/app
 exec ./Vesk "$@"

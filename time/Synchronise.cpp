@@ -1,7 +1,5 @@
 #include "time/Synchronise.h"
 
-#include "base/Options.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -18,7 +16,7 @@
 
 namespace {
 
-constexpr std::string_view kResultTag = "result ";
+constexpr const char* kResultTag = "result ";
 constexpr std::size_t kMaxHelperOutput = 4096;   // bytes; the helper prints two short lines
 
 std::string ErrnoName(int err)
@@ -51,7 +49,7 @@ std::optional<std::string_view> Field(std::string_view& s, std::string_view key)
 
 std::optional<SyncOutcome> ParseResultLine(std::string_view line)
 {
-    line.remove_prefix(kResultTag.size());
+    line.remove_prefix(std::strlen(kResultTag));
     SyncOutcome o;
     const auto server = Field(line, "server");
     if (!server || server->size() != 1 || (*server)[0] < '1' || (*server)[0] > '3')
@@ -124,9 +122,9 @@ int SyncExitStatus(const SyncOutcome& outcome)
 std::string SyncResultLine(const SyncOutcome& outcome)
 {
     if (outcome.serverId == kServerNeither)
-        return std::string(kResultTag) + "server=3";
+        return std::string(kResultTag) + "server=" + std::to_string(kServerNeither);
     char text[160];
-    std::snprintf(text, sizeof text, "%sserver=%d offset=%+.9f set=%s", kResultTag.data(),
+    std::snprintf(text, sizeof text, "%sserver=%d offset=%+.9f set=%s", kResultTag,
                   outcome.serverId, outcome.offset,
                   outcome.clockSet ? "ok" : outcome.error.c_str());
     return text;

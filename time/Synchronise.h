@@ -4,6 +4,7 @@
 // prints its outcome as one result line. The windowed program runs the
 // helper and reads that line.
 
+#include "base/Options.h"
 #include "time/Compare.h"
 #include "time/SntpClient.h"
 #include "time/StopSignal.h"
@@ -28,10 +29,10 @@ std::string SyncMessage(double offset);
 // What one synchronisation came to.
 struct SyncOutcome
 {
-    int serverId = 3;        // 1 primary, 2 secondary, 3 neither answered
-    double offset = 0;       // s, positive when the PC was behind; 0 when none answered
+    int serverId = kServerNeither;   // or kServerPrimary, kServerSecondary
+    double offset = 0;               // s, positive when the PC was behind
     bool clockSet = false;
-    std::string error;       // why the set failed, as an errno name ("EPERM")
+    std::string error;               // why the set failed, as an errno name ("EPERM")
 
     bool operator==(const SyncOutcome&) const = default;
 };

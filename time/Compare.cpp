@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 
 std::vector<TimeServer> DefaultTimeServers()
 {
@@ -45,6 +46,22 @@ std::string FormatTimeServer(const TimeServer& server)
 {
     const bool v6 = server.host.find(':') != std::string::npos;
     return (v6 ? "[" + server.host + "]" : server.host) + ":" + std::to_string(server.port);
+}
+
+std::optional<std::vector<TimeServer>> ServersFromArguments(int argc, char** argv)
+{
+    std::vector<TimeServer> servers;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help"))
+            return std::nullopt;
+        const auto server = ParseTimeServer(argv[i]);
+        if (!server) {
+            std::fprintf(stderr, "잘못된 서버 주소입니다: %s\n", argv[i]);
+            return std::nullopt;
+        }
+        servers.push_back(*server);
+    }
+    return servers;
 }
 
 ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers)

@@ -26,6 +26,10 @@ std::vector<TimeServer> DefaultTimeServers();
 std::optional<TimeServer> ParseTimeServer(std::string_view text);
 // "host:port", or "[v6]:port": what ParseTimeServer reads back.
 std::string FormatTimeServer(const TimeServer& server);
+// The servers a command-line tool is given (argv[1] on), in order;
+// nothing when a word asks for help or is no server (told on standard
+// error).
+std::optional<std::vector<TimeServer>> ServersFromArguments(int argc, char** argv);
 
 struct ServerAnswer
 {

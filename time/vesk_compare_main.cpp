@@ -6,7 +6,6 @@
 #include "time/Compare.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
@@ -23,17 +22,10 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    std::vector<TimeServer> servers;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help"))
-            return Usage();
-        const auto server = ParseTimeServer(argv[i]);
-        if (!server) {
-            std::fprintf(stderr, "잘못된 서버 주소입니다: %s\n", argv[i]);
-            return Usage();
-        }
-        servers.push_back(*server);
-    }
+    auto given = ServersFromArguments(argc, argv);
+    if (!given)
+        return Usage();
+    std::vector<TimeServer> servers = std::move(*given);
     if (servers.empty())
         servers = DefaultTimeServers();
 

@@ -52,19 +52,10 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "vesk-sync: 권한을 가지고 실행되어 인자를 받지 않습니다\n");
             return kSyncExitUsage;
         }
-        if (argc > 3)
+        auto given = ServersFromArguments(argc, argv);
+        if (!given || given->size() > 2)
             return Usage();
-        servers.clear();
-        for (int i = 1; i < argc; ++i) {
-            if (!std::strcmp(argv[i], "-h") || !std::strcmp(argv[i], "--help"))
-                return Usage();
-            const auto server = ParseTimeServer(argv[i]);
-            if (!server) {
-                std::fprintf(stderr, "잘못된 서버 주소입니다: %s\n", argv[i]);
-                return Usage();
-            }
-            servers.push_back(*server);
-        }
+        servers = std::move(*given);
     }
 
     SntpClient client(SystemClockSetter());

@@ -4,16 +4,15 @@
 
 #include "time/Synchronise.h"
 
+#include "CommandRun.h"
 #include "FakeClock.h"
 #include "FakeSntpServer.h"
 #include "UnprivilegedHelper.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -30,27 +29,13 @@ double Ms(Clock::duration d)
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-struct ShellRun
-{
-    int status = -1;
-    std::string out;
-};
-
-ShellRun Shell(const std::vector<std::string>& cmd)
+// Runs a command given word by word; stdout only.
+CommandRun Shell(const std::vector<std::string>& cmd)
 {
     std::string line;
     for (const std::string& word : cmd)
         line += "'" + word + "' ";
-    ShellRun run;
-    FILE* p = ::popen((line + "2>/dev/null").c_str(), "r");
-    if (!p)
-        return run;
-    std::array<char, 512> buf;
-    while (std::fgets(buf.data(), buf.size(), p))
-        run.out += buf.data();
-    const int st = ::pclose(p);
-    run.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return run;
+    return RunCommand(line);
 }
 
 std::string At(const FakeSntpServer& s)
@@ -182,7 +167,7 @@ TEST(SyncHelper, WithoutTheRightItMeasuresAndChangesNothing)
 {
     const double skewBefore = RealtimeMinusMonotonic();
     FakeSntpServer ahead({.offset = 1.5});
-    const ShellRun run = Shell(Unprivileged({At(ahead)}));
+    const CommandRun run = Shell(Unprivileged({At(ahead)}));
     EXPECT_EQ(run.status, kSyncExitNotSet);
     const auto o = ParseSyncResult(run.out, run.status);
     ASSERT_TRUE(o) << run.out;
@@ -195,7 +180,7 @@ TEST(SyncHelper, WithoutTheRightItMeasuresAndChangesNothing)
     for (const FakeSntpServer::Reply& bad : {FakeSntpServer::Reply{.zeroReceive = true},
                                             FakeSntpServer::Reply{.transmitLate = 3.0}}) {
         FakeSntpServer primary(bad);
-        const ShellRun fallback = Shell(Unprivileged({At(primary), At(secondary)}));
+        const CommandRun fallback = Shell(Unprivileged({At(primary), At(secondary)}));
         const auto f = ParseSyncResult(fallback.out, fallback.status);
         ASSERT_TRUE(f) << fallback.out;
         EXPECT_EQ(f->serverId, 2);
@@ -203,7 +188,7 @@ TEST(SyncHelper, WithoutTheRightItMeasuresAndChangesNothing)
         EXPECT_EQ(primary.Requests(), 1);
     }
 
-    const ShellRun none = Shell(Unprivileged({"127.0.0.1:" + std::to_string(ClosedLoopbackPort())}));
+    const CommandRun none = Shell(Unprivileged({"127.0.0.1:" + std::to_string(ClosedLoopbackPort())}));
     EXPECT_EQ(none.status, kSyncExitNoServer);
     EXPECT_EQ(none.out, "서버에서 응답이 없습니다\nresult server=3\n");
 
@@ -219,7 +204,7 @@ TEST(SyncHelper, WithARightItTakesNoArguments)
     // Every capability but CAP_SYS_TIME: privileged, yet unable to set
     // the clock even if the guard were broken.
     FakeSntpServer server;
-    const ShellRun run = Shell({"/usr/bin/setpriv", "--bounding-set=-sys_time", "--inh-caps=-all",
+    const CommandRun run = Shell({"/usr/bin/setpriv", "--bounding-set=-sys_time", "--inh-caps=-all",
                            VESK_SYNC_BIN, At(server)});
     EXPECT_EQ(run.status, kSyncExitUsage);
     EXPECT_EQ(run.out, "");

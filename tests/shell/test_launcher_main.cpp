@@ -6,22 +6,14 @@
 
 #include "shell/CClockApp.h"
 
-#include <cstdio>
-
 int main(int argc, char** argv)
 {
-    std::vector<TimeServer> servers;
-    for (int i = 1; i < argc; ++i) {
-        const auto server = ParseTimeServer(argv[i]);
-        if (!server) {
-            std::fprintf(stderr, "vesk-test-launcher: bad server %s\n", argv[i]);
-            return 2;
-        }
-        servers.push_back(*server);
-    }
+    auto servers = ServersFromArguments(argc, argv);
+    if (!servers)
+        return 2;
     // Named as the program, so its settings file and window class are the
     // program's; the servers are not Qt's arguments.
     char name[] = "Vesk";
     char* qtArgv[] = {name, nullptr};
-    return RunVesk(1, qtArgv, std::move(servers));
+    return RunVesk(1, qtArgv, std::move(*servers));
 }

@@ -3,7 +3,6 @@
 #include "time/ClockSetter.h"
 
 #include <cerrno>
-#include <ctime>
 
 // Stands in for the real clock; never touches it.
 class FakeClock : public ClockSetter
@@ -37,14 +36,3 @@ public:
         return accept;
     }
 };
-
-// The real clock less the monotonic one, in s: it moves only when someone
-// sets the clock (or a time daemon slews it, by far less than a test's
-// tolerance).
-inline double RealtimeMinusMonotonic()
-{
-    timespec r{}, m{};
-    clock_gettime(CLOCK_REALTIME, &r);
-    clock_gettime(CLOCK_MONOTONIC, &m);
-    return (r.tv_sec - m.tv_sec) + (r.tv_nsec - m.tv_nsec) * 1e-9;
-}

@@ -2,7 +2,6 @@
 
 #include "time/Synchronise.h"
 
-#include <atomic>
 #include <vector>
 
 // Does in this process what the helper does, with the clock a test gives,
@@ -17,7 +16,6 @@ public:
 
     std::optional<SyncOutcome> Synchronise(const StopSignal& stop) override
     {
-        ++runs;
         SntpClient client(m_clock);
         client.TimeoutMs = m_timeoutMs;
         client.SetStopSignal(&stop);
@@ -26,8 +24,6 @@ public:
             return std::nullopt;   // as the helper ended by a signal
         return SetClockFrom(client, answer);
     }
-
-    std::atomic<int> runs{0};
 
 private:
     ClockSetter& m_clock;

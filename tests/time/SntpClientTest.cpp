@@ -7,9 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -105,42 +102,20 @@ TEST(SntpReply, RefusesWhatAClientMustNotUse)
     EXPECT_EQ(result.Stratum, 1);
 }
 
-TEST(SntpReply, TimesThatCannotBeTrueAreRefused)
-{
-    const NtpTimestamp t1 = Sec(0);
-    SntpResult r;
-    // T2 = 0 would pass every other check and make the offset about
-    // -2^31 s, which a synchronise would apply.
-    auto p = Packet(t1, NtpTimestamp(0, 0), Sec(1.001));
-    EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), r), SntpError::NoReceiveTime);
-    EXPECT_GT(std::fabs(r.Offset), 1e8);
-
-    // The server says it held the request 5 s; the round trip took 10 ms.
-    p = Packet(t1, Sec(1), Sec(6));
-    EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), r), SntpError::NegativeDelay);
-    // A delay of exactly zero is possible (the tests' first row) and passes.
-    p = Packet(t1, Sec(1), Sec(1.01));
-    EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), r), SntpError::None);
-    EXPECT_NEAR(r.Delay, 0.0, 1e-9);
-}
-
 TEST(SntpReply, AnExchangeAcrossTheEraBoundaryGivesSeconds)
 {
-    // Sent 0.5 s before 2036-02-07 06:28:16 UTC (seconds wrap to 0), the
-    // server 2 s ahead and answering in era 1.
-    const NtpTimestamp t1(0xFFFFFFFFu, 0x80000000u);
-    const NtpTimestamp t2 = t1.AddSeconds(2.001), t3 = t1.AddSeconds(2.002), t4 = t1.AddSeconds(0.003);
-    ASSERT_LT(t2.Seconds(), 5u);
-    const auto p = Packet(t1, t2, t3);
-    SntpResult r;
-    ASSERT_EQ(ParseReply(p.data(), 48, t1, t4, r), SntpError::None);
-    EXPECT_NEAR(r.Offset, 2.0, 1e-6);
-    EXPECT_NEAR(r.Delay, 0.002, 1e-6);
-    // The other way: a PC already in era 1, the server still in era 0.
-    const NtpTimestamp pc = t1.AddSeconds(1.0), server = t1.AddSeconds(-2.0);
-    ASSERT_EQ(pc.Seconds(), 0u);
-    EXPECT_NEAR(server.Diff(pc), -3.0, 1e-6);
-    EXPECT_NEAR(pc.Diff(server), 3.0, 1e-6);
+    // Around 2036-02-07 06:28:16 UTC, when the seconds wrap to 0: sent
+    // just before, the server 2 s ahead answers in era 1; sent just after,
+    // the server 2 s behind answers in era 0.
+    const std::pair<NtpTimestamp, double> rows[] = {{{0xFFFFFFFFu, 0x80000000u}, 2.0}, {{1u, 0u}, -2.0}};
+    for (const auto& [t1, ahead] : rows) {
+        const NtpTimestamp t4 = t1.AddSeconds(0.003);
+        const auto p = Packet(t1, t1.AddSeconds(ahead + 0.001), t1.AddSeconds(ahead + 0.002));
+        SntpResult r;
+        ASSERT_EQ(ParseReply(p.data(), 48, t1, t4, r), SntpError::None);
+        EXPECT_NEAR(r.Offset, ahead, 1e-6);
+        EXPECT_NEAR(r.Delay, 0.002, 1e-6);
+    }
 }
 
 TEST(SntpReply, RandomBytesNeverCrashOrPassUnchecked)
@@ -272,32 +247,22 @@ TEST(SntpQuery, AStopEndsTheWaitAtOnceAndSendsNothingAfter)
     EXPECT_EQ(errno, ECANCELED);
     EXPECT_GE(took, 90);
     EXPECT_LT(took, 600);   // not the 2000 ms of the timeout
+    // Raised, it stays raised: no later query sends.
+    EXPECT_FALSE(client.Query("127.0.0.1", r, server.Port()));
     EXPECT_EQ(server.Requests(), 1);
-
-    // Raised, it stays raised: no later query sends, and the next server
-    // in a list is not asked.
-    FakeSntpServer next;
-    const ServerAnswer a = AskServers(client, {{"127.0.0.1", server.Port()}, {"127.0.0.1", next.Port()}});
-    EXPECT_FALSE(a.answered);
-    EXPECT_EQ(server.Requests(), 1);
-    EXPECT_EQ(next.Requests(), 0);
 }
 
 TEST(SntpSocket, ADatagramCarriesTheKernelsArrivalTime)
 {
-    // Read 150 ms after it arrived, a datagram still tells when it came.
-    UdpSocket receiver;
-    ASSERT_TRUE(receiver.Create(AF_INET));
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    // Read 150 ms after it came, a datagram still tells when that was.
+    UdpSocket receiver, sender;
+    sockaddr_in at{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
     socklen_t len = sizeof at;
+    ASSERT_TRUE(receiver.Create(AF_INET));
     ASSERT_EQ(::bind(receiver.Handle(), reinterpret_cast<sockaddr*>(&at), len), 0);
     ASSERT_EQ(::getsockname(receiver.Handle(), reinterpret_cast<sockaddr*>(&at), &len), 0);
-    UdpSocket sender;
     ASSERT_TRUE(sender.Connect("127.0.0.1", ntohs(at.sin_port)));
-    // The kernel turns arrival stamping on a moment after the first socket
-    // asks (until then a read stamps its own time).
+    // The kernel turns stamping on a moment after the first socket asks.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const NtpTimestamp sent = NtpTimestamp::Now();
     ASSERT_TRUE(sender.Send("x", 1));
@@ -307,9 +272,7 @@ TEST(SntpSocket, ADatagramCarriesTheKernelsArrivalTime)
     bool stamped = false;
     ASSERT_EQ(receiver.Read(buf, sizeof buf, arrival, stamped), 1);
     ASSERT_TRUE(stamped);
-    const double after = NtpTimestamp::FromTimespec(arrival).Diff(sent);
-    EXPECT_GE(after, 0.0);
-    EXPECT_LT(after, 0.05);
+    EXPECT_NEAR(NtpTimestamp::FromTimespec(arrival).Diff(sent), 0.0, 0.05);
 }
 
 TEST(SntpQuery, RefusedPortAndBadNamesFailAtOnce)

@@ -5,9 +5,9 @@
 # book is saved with the entry done. With the panel at the top there is no
 # popup, and the tray icon shows the text instead. Screenshots go to
 # ARTIFACTS.
-#   alarm_test.sh APP_DIR ARTIFACTS
+#   alarm_test.sh APP_DIR LAUNCHER ARTIFACTS
 set -u
-app=$1 artifacts=$2
+app=$1 launcher=$2 artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in Xvfb jwm xdotool xprop xwininfo import iconv setpriv; do
     command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
@@ -89,13 +89,13 @@ popup_geometry() {   # "X Y W H" of the visible alarm popup, or nothing
 }
 
 # --- The panel at the bottom: the popup. ---
-desktop_start "$app"
+desktop_start "$app" "$launcher"
 trap 'desktop_stop; rm -rf "$WORK"' EXIT
 fake_browser
 write_conf
 due=$(($(date +%s) + 4))
 write_schedule $due
-desktop_run_program &
+desktop_run_program vesk-test-launcher 127.0.0.1:9 &   # no time server answers there
 program=$!
 
 # Rising: its top edge climbs while its bottom stays above the panel.
@@ -136,11 +136,11 @@ desktop_stop
 rm -rf "$WORK"
 
 # --- The panel at the top: no popup, the tray's notification. ---
-DESKTOP_PANEL=top desktop_start "$app"
+DESKTOP_PANEL=top desktop_start "$app" "$launcher"
 write_conf
 due=$(($(date +%s) + 4))
 write_schedule $due
-desktop_run_program &
+desktop_run_program vesk-test-launcher 127.0.0.1:9 &   # no time server answers there
 program=$!
 sleep 1
 before=$(xdotool search --onlyvisible --class Vesk 2>/dev/null | sort)

@@ -3,6 +3,7 @@
 #include "base/DateText.h"
 #include "base/Options.h"
 #include "schedule/ScheduleFile.h"
+#include "schedule/ScheduleView.h"
 #include "sound/Sound.h"
 
 #include <chrono>
@@ -27,7 +28,7 @@ constexpr std::time_t kMaxLead = 60 * 60;  // s, the earliest point before an al
 // before, so of several points in one window the last is reported.
 void Fire(CSchedueleStructure& E, int lead, std::string& text, std::string& H)
 {
-    H = TimedAlarmLabel(lead, E.m_tAlarm) + " " + E.m_strMemo + "<br>";
+    H = HtmlLine(TimedAlarmLabel(lead, E.m_tAlarm), E.m_strMemo);
     text = std::string(kLabels[lead]) + " " + E.m_strMemo + "\r\n";
     E.m_bFired[lead] = 1;
 }
@@ -54,11 +55,7 @@ std::string TimedAlarmLabel(int lead, std::time_t alarmTime)
     const std::tm tm = LocalTm(alarmTime);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, kTimedLabels[lead], tm.tm_hour, tm.tm_min, tm.tm_sec);
-    std::string label = buffer;
-    for (char& c : label)
-        if (c == ' ')
-            c = '0';
-    return label;
+    return ZeroFilled(buffer);
 }
 
 PassTime::PassTime(std::time_t T)

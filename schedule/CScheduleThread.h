@@ -20,7 +20,8 @@ class SettingsStore;
 class SoundOutput;
 
 // The alarms of one pass: text lines "%s %s\r\n" (label, memo) for the
-// popup and HTML lines "%s %s<br>" (timed label, memo) for its page. UTF-8.
+// popup and HTML lines "%s %s<br>" (timed label, memo escaped) for its
+// page. UTF-8.
 struct AlarmNotice
 {
     std::string text;

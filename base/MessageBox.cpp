@@ -16,6 +16,19 @@ void ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon)
     box.exec();
 }
 
+bool AskWithBox(QWidget* parent, const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, parent);
+    return box.exec() == QMessageBox::Ok;
+}
+
+QuestionHandler& Asker()
+{
+    static QuestionHandler handler = AskWithBox;
+    return handler;
+}
+
 MessageBoxHandler& Handler()
 {
     static MessageBoxHandler handler = ShowMessageBox;
@@ -37,5 +50,20 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
 {
     MessageBoxHandler previous = std::move(Handler());
     Handler() = handler ? std::move(handler) : MessageBoxHandler(ShowMessageBox);
+    return previous;
+}
+
+bool AskOkCancel(QWidget* parent, const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QuestionHandler handler = Asker();
+    return handler(parent, shown);
+}
+
+QuestionHandler SetQuestionHandler(QuestionHandler handler)
+{
+    QuestionHandler previous = std::move(Asker());
+    Asker() = handler ? std::move(handler) : QuestionHandler(AskWithBox);
     return previous;
 }

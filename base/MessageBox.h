@@ -21,3 +21,14 @@ using MessageBoxHandler = std::function<void(QWidget* parent, const QString& tex
 // Makes handler show every message from now on and returns the one it
 // replaces; an empty handler brings back the modal QMessageBox.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// Asks text in a modal box with OK and Cancel; true for OK. "\r\n" in text
+// becomes a line break.
+bool AskOkCancel(QWidget* parent, const QString& text);
+
+// What AskOkCancel does with the text: true for OK.
+using QuestionHandler = std::function<bool(QWidget* parent, const QString& text)>;
+
+// Makes handler answer every question from now on and returns the one it
+// replaces; an empty handler brings back the modal QMessageBox.
+QuestionHandler SetQuestionHandler(QuestionHandler handler);

@@ -19,6 +19,7 @@ constexpr int IDD_RS232C = 104;         // serial page "시각전송"
 constexpr int IDD_INFO = 130;           // page "동기 정보"
 constexpr int IDD_ENV = 131;            // page "환경설정"
 constexpr int IDD_ALARM = 141;          // page "알람설정"
+constexpr int IDD_SCHEDULE = 133;       // schedule manager "일정관리"
 constexpr int IDD_WORLDTIME = 178;      // world time dialog "세계시각"
 
 // Strings.
@@ -121,6 +122,39 @@ constexpr int IDC_COM4 = 1095;
 constexpr int IDC_COMPENSATE = 1096;    // ms, 10..990
 constexpr int IDC_INDICATOR = 1101;     // send indicator
 } // namespace rs232c
+// Schedule manager (IDD_SCHEDULE).
+namespace schedule {
+constexpr int IDC_CALENDAR = 1042;
+constexpr int IDC_TITLE = 1040;         // "%d년 %2d월 %2d일 일정표"
+constexpr int IDC_LIST = 1036;          // the date's entries, 13 columns
+constexpr int IDC_HOUR = 1029;          // "00시" .. "23시"
+constexpr int IDC_MINUTE = 1030;        // "00분" .. "59분"
+constexpr int IDC_MEMO = 1034;
+constexpr int IDC_ONCE = 1057;          // "당일"
+constexpr int IDC_DAILY = 1058;         // "매일"
+constexpr int IDC_WEEKLY = 1059;        // "매주"
+constexpr int IDC_MONTHLY = 1060;       // "매달"
+// Lead switches in lead order: "정각", "1분전", "5분전", "10분전",
+// "15분전", "30분전", "45분전", "1시간전".
+constexpr int IDC_LEADS[8] = {1061, 1062, 1063, 1064, 1068, 1065, 1066, 1067};
+constexpr int IDC_ADD = 1031;           // "추가"
+constexpr int IDC_CHANGE = 1043;        // "변경"
+constexpr int IDC_DELETE = 1037;        // "삭제"
+constexpr int IDC_DELETE_ALL = 1071;    // "일정표삭제"
+constexpr int IDC_CLOSE = 1038;         // "닫기"
+} // namespace schedule
+
+// Alarm settings page (IDD_ALARM).
+namespace alarmpage {
+constexpr int IDC_ALARM = 1082;         // "알람 기능"
+constexpr int IDC_EMILE = 1051;         // "에밀레"
+constexpr int IDC_USER_SOUND = 1052;    // "사용자정의"
+constexpr int IDC_WAVE_FILE = 1055;
+constexpr int IDC_CHOOSE_SOUND = 1056;  // "소리선택"
+constexpr int IDC_SCHEDULE = 1053;      // "일정관리"
+constexpr int IDC_SCHEDULE_VIEW = 1054; // "일정보기"
+} // namespace alarmpage
+
 // Alarm popup.
 namespace alarmpopup {
 constexpr int IDC_FRAME = 0xFFFF;       // the picture child showing "frame.bmp"

@@ -1,0 +1,277 @@
+// The schedule manager and the page "알람설정" through their widgets, on a
+// fake clock.
+
+#include "QtTestSupport.h"
+#include "ScheduleTestSupport.h"
+
+#include "base/ControlId.h"
+#include "base/SettingsStore.h"
+#include "resources/ResourceIds.h"
+#include "schedule/CAlramDlg.h"
+#include "schedule/CScheduleDlg.h"
+#include "schedule/ScheduleBook.h"
+
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace {
+
+namespace ids = res::schedule;
+constexpr int kNone = -1;
+constexpr int kRepeatIds[] = {ids::IDC_ONCE, ids::IDC_DAILY, ids::IDC_WEEKLY, ids::IDC_MONTHLY};
+
+QString Text(const char* text)
+{
+    return QString::fromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+class ScheduleDlgTest : public ScheduleTest
+{
+protected:
+    void SetUp() override
+    {
+        ScheduleTest::SetUp();
+        m_cwd = std::make_unique<WorkingDirectory>(Dir());
+        ASSERT_TRUE(m_cwd->ok());
+        m_previousAsker = SetQuestionHandler([this](QWidget*, const QString& text) {
+            m_messages.texts << text;
+            return m_answer;
+        });
+    }
+    void TearDown() override
+    {
+        delete m_dlg;
+        SetQuestionHandler(m_previousAsker);
+        m_cwd.reset();
+        ScheduleTest::TearDown();
+    }
+
+    CScheduleDlg& Dlg()
+    {
+        if (!m_dlg)
+            m_dlg = new CScheduleDlg(m_store, [this] { return m_now; });
+        return *m_dlg;
+    }
+    template <typename T = QWidget>
+    T* Control(int id) { return FindControl<T>(&Dlg(), id); }
+
+    void Pick(int year, int month, int day)
+    {
+        Control<QCalendarWidget>(ids::IDC_CALENDAR)->setSelectedDate(QDate(year, month, day));
+    }
+    void Edit(int hour, int minute, const QString& memo, int repeat, std::initializer_list<int> leads = {})
+    {
+        Control<QComboBox>(ids::IDC_HOUR)->setCurrentIndex(hour);
+        Control<QComboBox>(ids::IDC_MINUTE)->setCurrentIndex(minute);
+        Control<QPlainTextEdit>(ids::IDC_MEMO)->setPlainText(memo);
+        if (repeat != kNone)
+            Control<QRadioButton>(kRepeatIds[repeat])->click();
+        for (int i = 0; i < kLeadCount; ++i)
+            Control<QCheckBox>(ids::IDC_LEADS[i])->setChecked(std::count(leads.begin(), leads.end(), i) > 0);
+    }
+    // Presses a button; the message it gave.
+    QString Press(int id)
+    {
+        m_messages.texts.clear();
+        Control<QPushButton>(id)->click();
+        return m_messages.texts.join(QLatin1Char('|'));
+    }
+    QStringList Listed(int column = 1)
+    {
+        QStringList out;
+        auto* list = Control<QTreeWidget>(ids::IDC_LIST);
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            out << list->topLevelItem(i)->text(column);
+        return out;
+    }
+    bool Checked(int id) { return Control<QAbstractButton>(id)->isChecked(); }
+
+    std::time_t m_now = Local(2002, 5, 20, 8);  // a Monday
+    bool m_answer = true;
+    MemorySettingsStore m_store;
+    MessageRecorder m_messages;
+    QuestionHandler m_previousAsker;
+    std::unique_ptr<WorkingDirectory> m_cwd;
+    QPointer<CScheduleDlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(ScheduleDlgTest, OneDayEntriesLieAheadRecurringOnesMayStartInThePast)
+{
+    EXPECT_EQ(Control<QLabel>(ids::IDC_TITLE)->text(), QStringLiteral("2002년  5월 20일 일정표"));
+    Edit(7, 59, QStringLiteral("지난 일"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kPastAddText));
+    Edit(7, 0, QString(), RepeatDaily);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kEmptyMemoText));
+    EXPECT_FALSE(Checked(ids::IDC_LEADS[kOnTime])) << "only an addition that gets that far";
+
+    // No lead switch: the entry rings on time, and "정각" shows it.
+    Edit(7, 0, QStringLiteral("조회\n출석"), RepeatDaily);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
+    EXPECT_TRUE(Checked(ids::IDC_LEADS[kOnTime]));
+    EXPECT_EQ(Listed(0), QStringList{QStringLiteral("07:00:00")});
+    EXPECT_EQ(Listed(2), QStringList{QStringLiteral("매일")});
+    EXPECT_EQ(g_pScheduleList->front()->m_strMemo, "조회\r\n출석") << "line breaks as the files keep them";
+    EXPECT_EQ(g_pScheduleList->front()->m_bLead, (std::array<std::int32_t, 8>{1}));
+    EXPECT_TRUE(TakeScheduleChanged()) << "the alarm thread saves it";
+
+    // A picked date clears the editor and lists the entry from its start on.
+    Pick(2002, 5, 21);
+    EXPECT_EQ(Listed(), QStringList{QStringLiteral("조회 출석")});
+    EXPECT_EQ(Control<QComboBox>(ids::IDC_HOUR)->currentIndex(), 0);
+    EXPECT_TRUE(Control<QPlainTextEdit>(ids::IDC_MEMO)->toPlainText().isEmpty());
+    EXPECT_FALSE(Checked(ids::IDC_DAILY) || Checked(ids::IDC_LEADS[kOnTime]));
+    Pick(2003, 2, 1);
+    EXPECT_EQ(Listed().size(), 1);
+    Pick(2002, 5, 19);
+    EXPECT_TRUE(Listed().isEmpty());
+
+    // A selected row fills the editor; a change keeps the time.
+    Pick(2002, 5, 22);
+    Control<QTreeWidget>(ids::IDC_LIST)->setCurrentItem(Control<QTreeWidget>(ids::IDC_LIST)->topLevelItem(0));
+    EXPECT_EQ(Control<QComboBox>(ids::IDC_HOUR)->currentText(), QStringLiteral("07시"));
+    EXPECT_EQ(Control<QPlainTextEdit>(ids::IDC_MEMO)->toPlainText(), QStringLiteral("조회\n출석"));
+    EXPECT_TRUE(Checked(ids::IDC_DAILY) && Checked(ids::IDC_LEADS[kOnTime]));
+    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kUnchangedText));
+    Control<QCheckBox>(ids::IDC_LEADS[2])->setChecked(true);
+    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kChangedText));
+    EXPECT_EQ(g_pScheduleList->front()->m_bLead, (std::array<std::int32_t, 8>{1, 0, 1}));
+    EXPECT_EQ(g_pScheduleList->front()->m_tAlarm, Local(2002, 5, 20, 7));
+}
+
+TEST_F(ScheduleDlgTest, DuplicatesAreTheSameMonthHourMinuteAndKind)
+{
+    m_now = Local(2002, 5, 1, 8);
+    Pick(2002, 5, 20);
+    Edit(9, 0, QStringLiteral("회의"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
+    Pick(2002, 5, 3);
+    Edit(9, 0, QStringLiteral("다른 회의"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kDuplicateText));
+    Edit(9, 0, QStringLiteral("다른 회의"), RepeatDaily);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
+    EXPECT_EQ(ListMemos(), (std::vector<std::string>{"다른 회의", "회의"}));
+}
+
+TEST_F(ScheduleDlgTest, WeeklyEntryFallsOnItsWeekdayAndGoesOnlyFromItsNextDate)
+{
+    Edit(10, 0, QStringLiteral("주간 회의"), RepeatWeekly, {kOnTime});
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
+    for (const auto& [day, listed] : {std::pair{27, true}, {28, false}, {21, false}}) {
+        Pick(2002, 5, day);
+        EXPECT_EQ(Listed().size(), listed ? 1 : 0) << day;
+    }
+    Pick(2002, 6, 3);
+    EXPECT_EQ(Listed(2), QStringList{QStringLiteral("매주")});
+
+    Pick(2002, 5, 27);  // a Monday, but not the entry's date
+    Edit(10, 0, QString(), RepeatWeekly);
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kNothingToDeleteText));
+    Pick(2002, 5, 20);
+    Edit(10, 0, QString(), RepeatDaily);
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kNothingToDeleteText));
+    Edit(10, 0, QStringLiteral("메모"), RepeatWeekly);
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kDeletedText));
+    EXPECT_TRUE(Listed().isEmpty());
+    EXPECT_EQ(Control<QComboBox>(ids::IDC_HOUR)->currentIndex(), 0);
+    EXPECT_TRUE(Control<QPlainTextEdit>(ids::IDC_MEMO)->toPlainText().isEmpty());
+    Pick(2002, 5, 19);
+    Edit(10, 0, QString(), RepeatWeekly);
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kPastDeleteText));
+    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kPastChangeText));
+}
+
+TEST_F(ScheduleDlgTest, OneDayEntriesGoOnlyWithTheWholeBook)
+{
+    Edit(10, 0, QStringLiteral("치과"), kNone);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
+    EXPECT_TRUE(Checked(ids::IDC_ONCE)) << "no kind chosen: one day";
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kNothingToDeleteText));
+    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kNothingToChangeText));
+
+    m_answer = false;
+    EXPECT_EQ(Press(ids::IDC_DELETE_ALL), Text(kDeleteAllQuestion));
+    EXPECT_EQ(Listed().size(), 1);
+    m_answer = true;
+    EXPECT_EQ(Press(ids::IDC_DELETE_ALL), Text(kDeleteAllQuestion) + "|" + Text(kAllDeletedText));
+    EXPECT_TRUE(Listed().isEmpty());
+    EXPECT_TRUE(ListMemos().empty());
+}
+
+TEST_F(ScheduleDlgTest, EarlierYearsAreListedFromTheirArchive)
+{
+    m_now = Local(2003, 3, 1, 12);
+    WriteAll(m_dir / "2002_v3_3.sch", Record(Entry(Local(2002, 5, 20, 9), {0}, RepeatOnce, "첫째")) +
+                                          Record(Entry(Local(2002, 5, 21, 9), {0}, RepeatOnce, "다음날")) +
+                                          Record(Entry(Local(2002, 5, 20, 7), {0}, RepeatOnce, "둘째")));
+    Pick(2002, 5, 20);
+    EXPECT_EQ(Listed(), (QStringList{QStringLiteral("둘째"), QStringLiteral("첫째")}));
+    EXPECT_TRUE(m_messages.texts.isEmpty());
+    Pick(2001, 5, 20);
+    EXPECT_TRUE(Listed().isEmpty());
+    EXPECT_EQ(m_messages.texts, QStringList{QString::fromUtf8(kNoScheduleFileText)});
+    EXPECT_EQ(Control<QLabel>(ids::IDC_TITLE)->text(), QStringLiteral("2001년  5월 20일 일정표"));
+}
+
+TEST_F(ScheduleDlgTest, FullBookRefusesAnAdditionWithAMessage)
+{
+    for (std::size_t i = 0; i < kScheduleCapacity; ++i)
+        Add(Entry(Local(2002, 7, 1) + 60 * static_cast<std::time_t>(i), {0}, RepeatOnce, "x"));
+    Edit(23, 59, QStringLiteral("하나 더"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kBookFullText));
+    EXPECT_EQ(g_pScheduleList->size(), kScheduleCapacity);
+}
+
+TEST(AlarmPage, ControlsFollowTheAlarmSwitchAndTheSoundChoice)
+{
+    const bool alarm = g_bAalramWave, emile = WaveEmile;
+    const std::string file = WaveFileName;
+    namespace page = res::alarmpage;
+    // First start: the user's sound is chosen, but there is no file.
+    g_bAalramWave = false;
+    WaveEmile = true;
+    WaveFileName.clear();
+    CAlramDlg dlg({});
+    const auto control = [&](int id) { return FindControl<QAbstractButton>(&dlg, id); };
+    const auto enabled = [&] {
+        std::string out;
+        for (int id : {page::IDC_EMILE, page::IDC_USER_SOUND, page::IDC_WAVE_FILE, page::IDC_CHOOSE_SOUND})
+            out += FindControl(&dlg, id)->isEnabled() ? 'E' : 'D';
+        return out;
+    };
+    EXPECT_TRUE(control(page::IDC_EMILE)->isChecked());
+    EXPECT_FALSE(WaveEmile);
+    EXPECT_EQ(enabled(), "DDDD");
+    control(page::IDC_ALARM)->click();
+    EXPECT_EQ(enabled(), "EEDD");
+    control(page::IDC_USER_SOUND)->click();
+    EXPECT_EQ(enabled(), "EEEE");
+    control(page::IDC_EMILE)->click();
+    EXPECT_EQ(enabled(), "EEDD");
+    control(page::IDC_USER_SOUND)->click();
+
+    dlg.chooseWaveFile = [](QWidget*, const QString&) { return QString(); };
+    control(page::IDC_CHOOSE_SOUND)->click();
+    EXPECT_TRUE(FindControl<QLineEdit>(&dlg, page::IDC_WAVE_FILE)->text().isEmpty()) << "cancelled";
+    dlg.chooseWaveFile = [](QWidget*, const QString&) { return QStringLiteral("/home/a/종.wav"); };
+    control(page::IDC_CHOOSE_SOUND)->click();
+    control(page::IDC_ALARM)->click();
+    EXPECT_EQ(enabled(), "DDDD");
+    dlg.applyPage();
+    EXPECT_FALSE(g_bAalramWave);
+    EXPECT_TRUE(WaveEmile) << "off keeps the sound choice";
+    EXPECT_EQ(WaveFileName, "/home/a/종.wav");
+
+    g_bAalramWave = alarm;
+    WaveEmile = emile;
+    WaveFileName = file;
+}

@@ -47,6 +47,7 @@ public:
     // Hides the window and remembers that nothing is shown.
     void Hide();
 
+    CMainFrame* Frame() const { return m_pFrame; }
     WindowTimers& Timers() { return m_timers; }
     TimeCheck& Check() { return m_check; }
     CDigitalClock* DigitalClock() const { return m_pClock; }

@@ -11,6 +11,7 @@
 #include "serial/SerialPort.h"
 #include "serial/TransmitTime.h"
 #include "schedule/CAlarmPopup.h"
+#include "schedule/CScheduleDlg.h"
 #include "schedule/CScheduleThread.h"
 #include "schedule/QtScheduleHost.h"
 #include "shell/CMainClockDlg.h"
@@ -20,7 +21,9 @@
 #include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 
 namespace {
 
@@ -111,7 +114,10 @@ void CMainFrame::markMenuOwner(CClockWnd* owner)
     owner->m_bMenuOwner = true;
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    delete m_pScheduleDlg;
+}
 
 bool CMainFrame::RestoreWindows()
 {
@@ -173,9 +179,31 @@ void CMainFrame::OnCommand(int id)
     case res::ID_HELP_INFO: m_pMainDlg->OpenInformationDialog(); break;
     case res::ID_CLOSE_CLOCK: CloseMenuOwnerClock(); break;
     case res::ID_HIDE_ALL: HideAllWorldClocks(); break;
+    case res::ID_SCHEDULE: OpenScheduleManager(); break;
+    case res::ID_SCHEDULE_VIEW: ExportScheduleView(); break;
     case res::ID_APP_EXIT: Exit(); break;
-    default: break;   // the schedule book joins with its own windows
+    default: break;
     }
+}
+
+void CMainFrame::OpenScheduleManager()
+{
+    if (m_pScheduleDlg)
+        return;   // not even brought forward
+    m_pScheduleDlg = new CScheduleDlg(m_store);
+    // The hidden frame's rectangle is the one a new window gets: the work
+    // area of the primary screen.
+    Rect frame;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        frame = {area.x(), area.y(), area.width(), area.height()};
+    }
+    m_pScheduleDlg->Open(frame);
+}
+
+CScheduleDlg* CMainFrame::ScheduleDlg() const
+{
+    return m_pScheduleDlg;
 }
 
 void CMainFrame::Exit()

@@ -15,6 +15,7 @@
 
 class CClockWnd;
 class CMainClockDlg;
+class CScheduleDlg;
 class CScheduleThread;
 class QtScheduleHost;
 class QMenu;
@@ -68,6 +69,10 @@ public:
     void ResetWorldClockCascade() { m_rcLastWorldWnd = QRect(); }
     const std::vector<CClockWnd*>& ClockWindows() const { return m_clockWnds; }
 
+    // Command 32779: opens the schedule manager unless it is open already.
+    void OpenScheduleManager();
+    CScheduleDlg* ScheduleDlg() const;
+
     // The exit command: the main window closes, then this frame.
     void Exit();
 
@@ -94,6 +99,7 @@ private:
     std::unique_ptr<TransmitWorkers> m_transmitWorkers;   // joined when the frame goes
     std::unique_ptr<QtScheduleHost> m_pScheduleHost;
     std::unique_ptr<CScheduleThread> m_pScheduleThread;  // stopped before the host goes
+    QPointer<CScheduleDlg> m_pScheduleDlg;   // a window of its own, deleted with the frame
 
     CClockWnd* addClockWindow(bool korea, std::int32_t row, const std::string& name);
     void markMenuOwner(CClockWnd* owner);

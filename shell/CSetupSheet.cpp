@@ -7,8 +7,11 @@
 #include <QVBoxLayout>
 
 #include "base/ControlId.h"
+#include "resources/ResourceIds.h"
+#include "schedule/CAlramDlg.h"
 #include "serial/CRs232cSetupPage.h"
 #include "shell/CEnvDlg.h"
+#include "shell/CMainFrame.h"
 #include "shell/CMainClockDlg.h"
 #include "time/CInfoDlg.h"
 
@@ -20,6 +23,9 @@ constexpr int kIdCancel = 2;  // and Cancel
 CSetupSheet::CSetupSheet(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("설정"));
+    // Modal to the main window and the frame only: the schedule manager,
+    // which the alarm page opens as a window of its own, stays usable.
+    setWindowModality(Qt::WindowModal);
 
     m_tabWidget = new QTabWidget(this);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -40,6 +46,16 @@ CSetupSheet::CSetupSheet(QWidget* parent) : QDialog(parent)
 
     addPage(QStringLiteral("동기 정보"), [] { return new CInfoDlg; });
     addPage(QStringLiteral("환경설정"), [] { return new CEnvDlg; });
+    addPage(QStringLiteral("알람설정"), [] {
+        // Its buttons run the frame's commands "일정관리" and "일정보기".
+        const auto command = [](int id) {
+            return [id] {
+                if (CMainClockDlg* main = MainClockDlg())
+                    main->Frame()->OnCommand(id);
+            };
+        };
+        return new CAlramDlg({command(res::ID_SCHEDULE), command(res::ID_SCHEDULE_VIEW)});
+    });
     addPage(QStringLiteral("시각전송"), [] {
         // Its changes restart the main window's transmission timer and send.
         CRs232cSetupPage::Hooks hooks;

@@ -21,7 +21,8 @@ public:
     // Makes one page when its tab is first shown; the sheet owns it.
     using PageFactory = std::function<SetupPage*()>;
 
-    // The sheet with its pages in order: "동기 정보", "환경설정", "시각전송".
+    // The sheet with its pages in order: "동기 정보", "환경설정", "알람설정",
+    // "시각전송".
     explicit CSetupSheet(QWidget* parent = nullptr);
     ~CSetupSheet() override;
 

@@ -55,10 +55,11 @@ protected:
 TEST_F(SettingsSheetTest, HasItsPagesAndOnlyOkAndCancel)
 {
     EXPECT_EQ(m_sheet.windowTitle(), QStringLiteral("설정"));
-    ASSERT_EQ(m_sheet.pageCount(), 3);
+    ASSERT_EQ(m_sheet.pageCount(), 4);
     EXPECT_EQ(m_sheet.tabWidget()->tabText(0), QStringLiteral("동기 정보"));
     EXPECT_EQ(m_sheet.tabWidget()->tabText(1), QStringLiteral("환경설정"));
-    EXPECT_EQ(m_sheet.tabWidget()->tabText(2), QStringLiteral("시각전송"));
+    EXPECT_EQ(m_sheet.tabWidget()->tabText(2), QStringLiteral("알람설정"));
+    EXPECT_EQ(m_sheet.tabWidget()->tabText(3), QStringLiteral("시각전송"));
     EXPECT_EQ(m_sheet.findChild<QDialogButtonBox*>()->buttons().size(), 2);
     EXPECT_EQ(button(1)->text(), QStringLiteral("확인"));
     EXPECT_EQ(button(2)->text(), QStringLiteral("취소"));

@@ -3,8 +3,10 @@
 # panel at the bottom, an entry coming due slides the alarm popup up above
 # the panel at the right; a click writes the alarm page and opens it; the
 # book is saved with the entry done. With the panel at the top there is no
-# popup, and the tray icon shows the text instead. Screenshots go to
-# ARTIFACTS.
+# popup, and the tray icon shows the text instead. The schedule manager,
+# typed into as a user would, adds a daily entry for the next minute: the
+# book is saved at once, the year's page lists it, and it rings. Screenshots
+# go to ARTIFACTS.
 #   alarm_test.sh APP_DIR LAUNCHER ARTIFACTS
 set -u
 app=$1 launcher=$2 artifacts=$3
@@ -161,6 +163,81 @@ check "no popup with the panel at the top" test -z "$(popup_geometry)"
 check "the tray icon showed the alarm" test -n "$notice"
 check "the tray menu's exit ends the program again" exit_program $program 14
 wait $program 2>/dev/null
+desktop_stop
+rm -rf "$WORK"
+
+# --- The manager adds a daily entry for the next minute; it rings. ---
+# Runs the tray menu's item N (counted from the top, separators skipped)
+# until a window titled NAME shows; its id.
+tray_command() {
+    local n=$1 name=$2 try id
+    for try in 1 2 3; do
+        xdotool mousemove $((1280 - 14)) $((800 - 14)) click 3
+        sleep 0.5
+        xdotool key $(printf 'Down %.0s' $(seq "$n")) Return
+        id=$(desktop_wait_window "$name" 3) && { echo "$id"; return 0; }
+        xdotool key Escape
+    done
+    return 1
+}
+
+desktop_start "$app" "$launcher"
+fake_browser
+write_conf
+desktop_run_program vesk-test-launcher 127.0.0.1:9 &   # no time server answers there
+program=$!
+sleep 1
+manager=$(tray_command 5 "일정관리")
+check "the tray menu's 일정관리 opens the manager" test -n "$manager"
+# The next minute, with time to type it: past :48, the one after.
+[ "$(date +%-S)" -gt 48 ] && sleep $((61 - $(date +%-S)))
+due=$((($(date +%s) / 60 + 1) * 60))
+hh=$(date -d "@$due" +%H) mm=$(date -d "@$due" +%M)
+memo2="팀 회의 <준비> & 자료"
+xdotool windowactivate --sync "$manager"
+sleep 0.3
+# The hour has the focus: type the item's start, then on through the editor
+# to "매일" and past the eight lead switches (none: it rings on time) to "추가".
+xdotool type --delay 60 "$hh"
+xdotool key Tab
+xdotool type --delay 60 "$mm"
+xdotool key Tab
+xdotool type --delay 30 "$memo2"
+xdotool key Tab Right space Tab Tab Tab Tab Tab Tab Tab Tab Tab space
+added=$(desktop_wait_window Vesk 3)
+check "추가 answers with its message" test -n "$added"
+sleep 0.3
+import -window root "$artifacts/schedule-added.png"
+xdotool key Return
+for _ in $(seq 40); do xdotool search --onlyvisible --name '^Vesk$' >/dev/null 2>&1 || break; sleep 0.05; done
+import -window "$manager" "$artifacts/schedule-manager.png"
+for _ in $(seq 40); do [ -s "$INSTALL/forward_v3_3.sch" ] && break; sleep 0.05; done
+check "the book is saved at once" grep -q "$(printf '%s' "$memo2" | iconv -f UTF-8 -t CP949)" "$INSTALL/forward_v3_3.sch"
+
+# The tray menu's 일정보기: the year's page with the entry, its memo escaped.
+for try in 1 2 3; do
+    xdotool mousemove $((1280 - 14)) $((800 - 14)) click 3
+    sleep 0.5
+    xdotool key Down Down Down Down Down Down Return
+    for _ in $(seq 40); do [ -s "$WORK/opened" ] && break 2; sleep 0.05; done
+    xdotool key Escape
+done
+check "the year's page was opened" grep -qx "file://$INSTALL/%EB%AA%A8%EB%93%A0%EC%9D%BC%EC%A0%95.htm" "$WORK/opened"
+check "the page lists the entry with its memo as text" grep -qF \
+    "[매일][${hh}시${mm}분] 팀 회의 &lt;준비&gt; &amp; 자료<br>" <(iconv -f CP949 -t UTF-8 "$INSTALL/모든일정.htm")
+
+rang=""
+while [ "$(date +%s)" -le $((due + 15)) ]; do
+    popup_geometry >/dev/null && { rang=$(date +%s); break; }
+    sleep 0.1
+done
+check "the popup came on time (due $due, seen ${rang:-never})" test -n "$rang" -a "${rang:-0}" -le $((due + 2))
+sleep 2
+import -window root "$artifacts/schedule-alarm.png"
+check "the tray menu's exit ends the program" exit_program $program $((800 - 14))
+wait $program 2>/dev/null
+records=$(($(stat -c %s "$INSTALL/forward_v3_3.sch") / (52 + 1 + $(printf '%s' "$memo2" | iconv -f UTF-8 -t CP949 | wc -c))))
+check "the book keeps the entry and the record of its ring ($records)" test "$records" = 2
 
 echo "$fails failed"
 [ $fails -eq 0 ]

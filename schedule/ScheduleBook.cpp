@@ -14,11 +14,6 @@ namespace {
 constexpr const char* kRepeatNames[] = {"당일", "매일", "매주", "매달"};
 constexpr int kEdgeMargin = 100;  // px a saved corner must lie inside the frame's rectangle
 
-auto DateOf(const std::tm& tm)
-{
-    return std::make_tuple(tm.tm_year, tm.tm_mon, tm.tm_mday);
-}
-
 auto TimeOfDay(const std::tm& tm)
 {
     return std::make_tuple(tm.tm_hour, tm.tm_min, tm.tm_sec);
@@ -83,13 +78,21 @@ EditResult AddSchedule(ScheduleEdit& edit, std::time_t now)
         entry->m_bLead[i] = edit.leads[i] != 0;
 
     const std::tm t = LocalTm(T);
+    ScheduleEdit month = edit;
+    month.day = 1;
+    month.hour = month.minute = 0;
+    const std::time_t monthStart = EditTime(month);
+    ++month.month;
+    const std::time_t monthEnd = EditTime(month);
     {
         std::lock_guard lock(g_csScheduleList);
         ScheduleList& list = *g_pScheduleList;
+        // The month by its bounds first: local time is dear over a full book.
         const auto sameMinute = [&](const auto& e) {
+            if (e->m_tAlarm < monthStart || e->m_tAlarm >= monthEnd)
+                return false;
             const std::tm a = LocalTm(e->m_tAlarm);
-            return a.tm_year == t.tm_year && a.tm_mon == t.tm_mon && a.tm_hour == t.tm_hour &&
-                   a.tm_min == t.tm_min;
+            return a.tm_hour == t.tm_hour && a.tm_min == t.tm_min;
         };
         if (std::any_of(list.begin(), list.end(),
                         [&](const auto& e) { return e->m_nRepeat == edit.repeat && sameMinute(e); }))
@@ -173,11 +176,14 @@ DayRows ScheduleDayRows(const std::string& dir, int year, int month, int day, st
     midnight.year = year;
     midnight.month = month;
     midnight.day = day;
-    const std::tm D = LocalTm(EditTime(midnight));
+    const std::time_t dayStart = EditTime(midnight);
+    ++midnight.day;
+    const std::time_t dayEnd = EditTime(midnight);
+    const std::tm D = LocalTm(dayStart);
     const std::tm nowTm = LocalTm(now);
     DayRows out;
 
-    if (D.tm_year < nowTm.tm_year) {
+    if (year < nowTm.tm_year + 1900) {
         const std::string path = (dir.empty() ? "" : dir + "/") + ArchiveFileName(year);
         const auto archive = ReadScheduleFile(path);
         if (!archive) {
@@ -185,21 +191,22 @@ DayRows ScheduleDayRows(const std::string& dir, int year, int month, int day, st
             return out;
         }
         for (auto it = archive->rbegin(); it != archive->rend(); ++it)
-            if (DateOf(LocalTm(it->m_tAlarm)) == DateOf(D))
+            if (it->m_tAlarm >= dayStart && it->m_tAlarm < dayEnd)
                 out.rows.push_back(RowOf(*it));
         return out;
     }
 
-    const bool today = DateOf(D) == DateOf(nowTm);
+    const bool today = now >= dayStart && now < dayEnd;
     std::lock_guard lock(g_csScheduleList);
     for (const auto& e : *g_pScheduleList) {
-        const std::tm a = LocalTm(e->m_tAlarm);
-        bool listed = DateOf(a) == DateOf(D);
-        if (!listed && IsRecurring(e->m_nRepeat) && e->m_bDone == 0 && DateOf(a) <= DateOf(D) &&
-            (!today || TimeOfDay(a) >= TimeOfDay(nowTm))) {
-            listed = e->m_nRepeat == RepeatDaily ||
-                     (e->m_nRepeat == RepeatWeekly && a.tm_wday == D.tm_wday) ||
-                     (e->m_nRepeat == RepeatMonthly && a.tm_mday == D.tm_mday);
+        bool listed = e->m_tAlarm >= dayStart && e->m_tAlarm < dayEnd;
+        // A recurring entry from the day it starts on.
+        if (!listed && IsRecurring(e->m_nRepeat) && e->m_bDone == 0 && e->m_tAlarm < dayEnd) {
+            const std::tm a = LocalTm(e->m_tAlarm);
+            listed = (!today || TimeOfDay(a) >= TimeOfDay(nowTm)) &&
+                     (e->m_nRepeat == RepeatDaily ||
+                      (e->m_nRepeat == RepeatWeekly && a.tm_wday == D.tm_wday) ||
+                      (e->m_nRepeat == RepeatMonthly && a.tm_mday == D.tm_mday));
         }
         if (listed)
             out.rows.push_back(RowOf(*e));

@@ -11,8 +11,8 @@
 #include "schedule/CAlramDlg.h"
 #include "serial/CRs232cSetupPage.h"
 #include "shell/CEnvDlg.h"
-#include "shell/CMainFrame.h"
 #include "shell/CMainClockDlg.h"
+#include "shell/CMainFrame.h"
 #include "time/CInfoDlg.h"
 
 namespace {

@@ -84,14 +84,8 @@ void ManagerAddition(benchmark::State& state)
     if (g_pScheduleList->size() == kScheduleCapacity)
         g_pScheduleList->pop_back();
     for (auto _ : state) {
-        ScheduleEdit edit;
-        edit.year = 2003;
-        edit.month = 12;
-        edit.day = 31;
-        edit.hour = 23;
-        edit.minute = 59;
-        edit.memo = "한 해 마무리";
-        edit.repeat = RepeatOnce;
+        ScheduleEdit edit{.year = 2003, .month = 12, .day = 31, .hour = 23, .minute = 59,
+                          .memo = "한 해 마무리", .repeat = RepeatOnce};
         if (!AddSchedule(edit, now).changed) {
             state.SkipWithError("not added");
             break;

@@ -37,14 +37,8 @@ TEST_F(ScheduleTest, DeleteAndChangeNeverTakeTheRecordOfARungOccurrence)
     rung.m_bDone = 1;
     Add(rung);
     Add(Entry(Local(2003, 1, 20, 9), {kOnTime}, RepeatWeekly, "주간 회의"));
-    ScheduleEdit edit;
-    edit.year = 2003;
-    edit.month = 1;
-    edit.day = 20;
-    edit.hour = 9;
-    edit.memo = "새 메모";
-    edit.repeat = RepeatWeekly;
-    edit.leads[kOnTime] = 1;
+    const ScheduleEdit edit{.year = 2003, .month = 1, .day = 20, .hour = 9, .memo = "새 메모",
+                            .repeat = RepeatWeekly, .leads = {1}};
     const std::time_t now = Local(2003, 1, 1);
 
     EXPECT_STREQ(ChangeSchedule(edit, now).message, kChangedText);

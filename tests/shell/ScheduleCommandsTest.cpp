@@ -40,7 +40,7 @@ TEST_F(ScheduleCommandsTest, OneManagerOpensWhereItsCornerRuleSays)
     EXPECT_EQ(Open(), first) << "a second open leaves the one window where it is";
     EXPECT_EQ(first->pos(), QPoint(120, 130));
 
-    // "닫기" keeps the corner; the close box does not.
+    // "닫기" keeps the corner; Esc, like the close box, does not.
     FindControl<QPushButton>(first, res::schedule::IDC_CLOSE)->click();
     Settle();
     EXPECT_TRUE(first.isNull());
@@ -50,10 +50,11 @@ TEST_F(ScheduleCommandsTest, OneManagerOpensWhereItsCornerRuleSays)
     ASSERT_TRUE(second);
     EXPECT_EQ(second->pos(), QPoint(120, 130));
     second->move(200, 210);
-    second->close();
+    QTest::keyClick(second, Qt::Key_Escape);
     Settle();
-    EXPECT_TRUE(second.isNull());
+    EXPECT_TRUE(second.isNull()) << "gone, so the next open makes a new one";
     EXPECT_EQ(Stored("Vesk_SCHEDLE_DLG_X"), 120);
+    EXPECT_EQ(Stored("Vesk_SCHEDLE_DLG_Y"), 130);
 }
 
 TEST_F(ScheduleCommandsTest, AlarmPageButtonsRunTheFramesCommands)

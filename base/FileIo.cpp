@@ -139,3 +139,26 @@ bool CreateNewFile(const std::string& path, std::string_view bytes)
     errno = err;
     return false;
 }
+
+bool MakeFolders(const std::string& path, unsigned mode)
+{
+    // A folder made meanwhile by someone else (EEXIST) will do.
+    const auto isFolder = [&path] {
+        struct stat st{};
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+        if (!S_ISDIR(st.st_mode))
+            errno = ENOTDIR;
+        return S_ISDIR(st.st_mode);
+    };
+    if (isFolder())
+        return true;
+    if (errno != ENOENT)
+        return false;
+    const std::string parent = FolderOf(path);
+    if (parent != "." && parent != "/" && parent != path && !MakeFolders(parent, mode))
+        return false;
+    if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+        return false;
+    return isFolder();
+}

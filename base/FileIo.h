@@ -23,3 +23,8 @@ bool ReplaceFile(const std::string& path, std::string_view bytes);
 // Creates path with bytes, refusing when path exists. False with errno set
 // (EEXIST when it existed); a file left half written is removed.
 bool CreateNewFile(const std::string& path, std::string_view bytes);
+
+// Creates the folder path and any missing parents, each new one with mode
+// (before the umask). True when path is a folder afterwards; false with
+// errno set otherwise (ENOTDIR when a file stands in the way).
+bool MakeFolders(const std::string& path, unsigned mode);

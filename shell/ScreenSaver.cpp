@@ -2,6 +2,7 @@
 
 #include "base/FileIo.h"
 #include "base/SettingsStore.h"
+#include "base/UserPaths.h"
 #include "time/TimeService.h"
 
 #include <algorithm>
@@ -14,7 +15,6 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -90,19 +90,6 @@ std::optional<std::string_view> KeyName(std::string_view body)
     if (eq == std::string_view::npos)
         return std::nullopt;
     return Trim(t.substr(0, eq));
-}
-
-std::string HomeDirectory()
-{
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/')
-        return home;
-    std::vector<char> buffer(16384);
-    passwd pw{};
-    passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
-        && found->pw_dir != nullptr)
-        return found->pw_dir;
-    return "/tmp";
 }
 
 // Reads the whole file; a missing file reads as empty text.
@@ -193,12 +180,7 @@ std::string ScreenSaverMissingMessage()
 
 std::string SystemIniPath()
 {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/')
-        base = xdg;
-    else
-        base = HomeDirectory() + "/.config";
-    return base + "/" + kSettingsOrganisation + "/system.ini";
+    return ConfigHome() + "/" + kSettingsOrganisation + "/system.ini";
 }
 
 std::string SetIniValue(std::string_view text, std::string_view section, std::string_view key,

@@ -1,5 +1,7 @@
 #include "time/Synchronise.h"
 
+#include "base/UserPaths.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -236,11 +238,8 @@ std::optional<SyncOutcome> HelperSynchroniser::Synchronise(const StopSignal& sto
 
 std::string HelperBesideProgram()
 {
-    char path[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    if (n <= 0)
+    const std::string dir = ProgramDirectory();
+    if (dir.empty())
         return {};   // no such program: the run fails
-    std::string dir(path, static_cast<std::size_t>(n));
-    dir.erase(dir.rfind('/') + 1);
-    return dir + kSyncHelperName;
+    return dir + "/" + kSyncHelperName;
 }

@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "FileTestSupport.h"
 #include "shell/ScreenSaver.h"
 
 namespace fs = std::filesystem;
@@ -67,41 +68,6 @@ TEST_P(SetIniValueTest, ChangesOnlyTheEntry)
 
 INSTANTIATE_TEST_SUITE_P(Texts, SetIniValueTest, ::testing::ValuesIn(kIniRows),
                          [](const auto& info) { return std::string(info.param.name); });
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempDir
-{
-public:
-    TempDir()
-    {
-        std::string pattern = (fs::temp_directory_path() / "vesk-scr-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            m_path = pattern;
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_path, ec);
-    }
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 class IniFileTest : public ::testing::Test
 {

@@ -87,6 +87,7 @@ constexpr int IDC_EVERY = 1005;         // "매"
 constexpr int IDC_DURATION = 1004;      // minutes, 1..144000
 constexpr int IDC_MINUTES = 1006;       // "분마다 동기"
 constexpr int IDC_DEFAULTS = 1015;      // "초기값"
+constexpr int IDC_AUTOSTART = 1051;     // "로그인할 때 시작"
 } // namespace env
 
 // World time dialog (IDD_WORLDTIME).

@@ -2,8 +2,10 @@
 
 #include "base/MessageBox.h"
 #include "base/QtSettingsStore.h"
+#include "base/UserPaths.h"
 #include "clocks/WorldTime.h"
 #include "shell/CMainFrame.h"
+#include "shell/ProgramFolder.h"
 #include "time/Synchronise.h"
 
 #include <QApplication>
@@ -31,6 +33,13 @@ CClockApp::~CClockApp() = default;
 
 std::optional<int> CClockApp::InitInstance()
 {
+    // Installed, the program runs in the user's own folder, filled from the
+    // shared data files.
+    if (const std::string failure = EnterUserFolder(ProgramDirectory()); !failure.empty()) {
+        ShowMessage(nullptr, QString::fromStdString(failure), MessageIcon::Warning);
+        return 1;
+    }
+
     // Run from anywhere but the installation directory, nothing else is made.
     if (!QFile(QString::fromUtf8(kWorldTimeFileName)).open(QIODevice::ReadOnly)) {
         ShowMessage(nullptr, QString::fromUtf8(kNotInstallDirMessage), MessageIcon::Information);

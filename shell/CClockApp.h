@@ -24,7 +24,8 @@ public:
 
     // Runs start-up; an exit code when the program must end at once
     // (0 for a wrong working directory or a missing table, 1 for a second
-    // copy), nothing when the event loop should run.
+    // copy or a user folder that cannot be made), nothing when the event
+    // loop should run.
     std::optional<int> InitInstance();
 
     CMainFrame* Frame() const { return m_pFrame.get(); }

@@ -14,11 +14,15 @@
 #include <QVBoxLayout>
 #include <qdrawutil.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "base/ControlId.h"
 #include "base/MessageBox.h"
 #include "base/QtColor.h"
 #include "clocks/Transparency.h"
 #include "resources/ResourceIds.h"
+#include "shell/Autostart.h"
 #include "shell/ScreenSaver.h"
 
 namespace {
@@ -147,6 +151,12 @@ CEnvDlg::CEnvDlg(QWidget* parent) : SetupPage(parent)
     for (QCheckBox* box : {m_beep, m_blink, m_autoCompare, m_scr, m_log, m_top, m_small, m_24Mode,
                            m_transWin})
         checks->addWidget(box);
+    // Not an option but the desktop's autostart entry, which is read here
+    // and written on OK.
+    m_autostart = MakeCheckBox(this, IDC_AUTOSTART, "로그인할 때 시작");
+    m_bAutostart = AutostartEnabled();
+    m_autostart->setChecked(m_bAutostart);
+    checks->addWidget(m_autostart);
     checks->addStretch(1);
 
     // Colours: columns clock window and message field, rows background and text.
@@ -322,6 +332,15 @@ void CEnvDlg::applyPage()
     AutoCompare = m_bAutoCompare;
     b24Mode = m_b24Mode;
     TransWin = m_bTransWin;
+
+    const bool autostart = m_autostart->isChecked();
+    if (autostart != m_bAutostart && !SetAutostart(autostart)) {
+        ShowMessage(this,
+                    QStringLiteral("로그인할 때 시작 항목을 바꿀 수 없습니다.\n\n%1: %2")
+                        .arg(QString::fromStdString(AutostartEntryPath()),
+                             QString::fromLocal8Bit(std::strerror(errno))),
+                    MessageIcon::Warning);
+    }
 }
 
 void CEnvDlg::OnAutoConClicked()

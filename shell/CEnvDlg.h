@@ -95,6 +95,7 @@ private:
     bool m_b24Mode = false;
     bool m_bTransWin = false;
     int m_nChoosing = 0;  // swatch whose chooser is open, 1..4, 0 none
+    bool m_bAutostart = false;  // the autostart entry as the page found it
 
     QCheckBox* m_beep = nullptr;
     QCheckBox* m_blink = nullptr;
@@ -105,6 +106,7 @@ private:
     QCheckBox* m_small = nullptr;
     QCheckBox* m_24Mode = nullptr;
     QCheckBox* m_transWin = nullptr;
+    QCheckBox* m_autostart = nullptr;
     QCheckBox* m_autoCon = nullptr;
     QLabel* m_every = nullptr;
     QLineEdit* m_duration = nullptr;

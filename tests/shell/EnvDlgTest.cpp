@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 
 #include <QCheckBox>
@@ -14,9 +17,11 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 
+#include "FileTestSupport.h"
 #include "SettingsSheetTestSupport.h"
 #include "base/ControlId.h"
 #include "resources/ResourceIds.h"
+#include "shell/Autostart.h"
 #include "shell/CSetupSheet.h"
 #include "shell/ScreenSaver.h"
 #include "time/TimeService.h"
@@ -304,6 +309,52 @@ TEST_F(EnvPageTest, CancelAfterChoosingAColourChangesNothing)
 
     EXPECT_EQ(m_sheet.result(), QDialog::Rejected);
     EXPECT_EQ(EnvOptions::current(), kStored);
+}
+
+// Not an option: the box shows whether the autostart entry is there, and
+// OK writes or removes it when the box changed; Cancel leaves it.
+TEST_F(EnvPageTest, LoginStartWritesOrRemovesTheAutostartEntryOnOk)
+{
+    TempDir dir;
+    EnvScope config("XDG_CONFIG_HOME", (dir.path() / "config").string());
+    const std::filesystem::path entry = AutostartEntryPath();
+    // A sheet of its own, as the user opens it again; whether the box
+    // showed the entry as on.
+    const auto settings = [](bool click, bool ok) {
+        CSetupSheet sheet;
+        sheet.show();
+        sheet.tabWidget()->setCurrentIndex(kEnvTab);
+        auto* box = FindControl<QCheckBox>(sheet.page(kEnvTab), IDC_AUTOSTART);
+        const bool shown = box->isChecked();
+        if (click)
+            box->click();
+        FindControl<QPushButton>(&sheet, ok ? 1 : 2)->click();
+        return shown;
+    };
+
+    open();
+    EXPECT_EQ(check(IDC_AUTOSTART)->text(), QStringLiteral("로그인할 때 시작"));
+    EXPECT_FALSE(check(IDC_AUTOSTART)->isChecked());
+    check(IDC_AUTOSTART)->click();
+    pressCancel();
+    EXPECT_FALSE(std::filesystem::exists(entry));
+
+    EXPECT_FALSE(settings(true, true));
+    ASSERT_TRUE(std::filesystem::exists(entry));
+    WriteFile(entry, ReadFile(entry) + "X-Users-Own=1\n");   // kept while the box stays on
+    EXPECT_TRUE(settings(false, true));
+    EXPECT_NE(ReadFile(entry).find("X-Users-Own=1"), std::string::npos);
+    EXPECT_TRUE(settings(true, true));
+    EXPECT_FALSE(std::filesystem::exists(entry));
+    EXPECT_TRUE(m_messages.texts.isEmpty());
+
+    std::filesystem::remove_all(dir.path() / "config");
+    WriteFile(dir.path() / "config", "a file where the folder should be");
+    EXPECT_FALSE(settings(true, true));
+    EXPECT_EQ(m_messages.texts,
+              QStringList{QStringLiteral("로그인할 때 시작 항목을 바꿀 수 없습니다.\n\n%1: %2")
+                              .arg(QString::fromStdString(entry.string()),
+                                   QString::fromLocal8Bit(std::strerror(ENOTDIR)))});
 }
 
 class SwatchTest : public EnvPageTest, public ::testing::WithParamInterface<SwatchRow>

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
-# Usage: scripts/setup.sh [--tests]
+# Usage: scripts/setup.sh [--tests | --package]
 set -euo pipefail
 
 SUDO=()
@@ -17,6 +17,10 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(xvfb jwm xdotool x11-utils x11-xserver-utils imagemagick xcompmgr)
     # A network namespace with only loopback, for the shipped program's test.
     packages+=(iproute2)
+fi
+if [ "${1:-}" = "--package" ]; then
+    # The Debian package: its library dependencies are read from the programs.
+    packages+=(dpkg-dev file)
 fi
 
 missing=()

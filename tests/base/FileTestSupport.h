@@ -9,8 +9,6 @@
 #include <sstream>
 #include <string>
 
-#include <stdlib.h>
-
 // A fresh folder under the system's temporary folder, removed at the end.
 class TempDir
 {
@@ -23,21 +21,18 @@ public:
     }
     ~TempDir()
     {
-        namespace fs = std::filesystem;
         std::error_code ec;
-        fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_path, ec);
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(m_path, ec);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return m_path; }
 
 private:
     std::filesystem::path m_path;
 };
 
-// Sets (or, given nothing, unsets) an environment variable for the life of
-// the object and puts the previous value back. Single-threaded use only.
+// Sets (nothing: unsets) an environment variable while it lives.
 class EnvScope
 {
 public:
@@ -45,20 +40,9 @@ public:
     {
         if (const char* old = std::getenv(name))
             m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
+        value ? ::setenv(name, value->c_str(), 1) : ::unsetenv(name);
     }
-    ~EnvScope()
-    {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
-    EnvScope(const EnvScope&) = delete;
-    EnvScope& operator=(const EnvScope&) = delete;
+    ~EnvScope() { m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str()); }
 
 private:
     std::string m_name;

@@ -43,7 +43,9 @@ std::string ExecArgument(std::string_view arg)
     for (const char c : arg) {
         if (c == '"' || c == '`' || c == '$' || c == '\\')
             quoted += '\\';
-        quoted += c == '%' ? std::string("%%") : std::string(1, c);
+        if (c == '%')
+            quoted += '%';
+        quoted += c;
     }
     if (arg.find_first_of(kReserved) != std::string_view::npos)
         quoted = '"' + quoted + '"';

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -30,8 +31,7 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
-} // namespace
-
+// The shared data folder of the program in programDir, when installed.
 std::optional<std::string> InstalledDataFolder(const std::string& programDir)
 {
     if (programDir.empty() || IsRegularFile(programDir + "/" + kWorldTimeFileName))
@@ -42,19 +42,16 @@ std::optional<std::string> InstalledDataFolder(const std::string& programDir)
     return data;
 }
 
-std::string UserProgramFolder()
-{
-    return DataHome() + "/vesk";
-}
-
+// Makes folder and copies in the data files it lacks. False with errno set
+// and failedPath naming the file or folder at fault.
 bool FillUserFolder(const std::string& dataFolder, const std::string& folder,
                     std::string& failedPath)
 {
     failedPath = folder;
     if (!MakeFolders(folder, 0700))
         return false;
-    // Root may write anywhere; everyone else learns here, not at the first
-    // save, that the folder is not theirs.
+    // A folder the user may not write (someone else's) is told now, not
+    // at the first save.
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
         return false;
 
@@ -89,12 +86,14 @@ bool FillUserFolder(const std::string& dataFolder, const std::string& folder,
     return ok;
 }
 
+} // namespace
+
 std::string EnterUserFolder(const std::string& programDir)
 {
     const std::optional<std::string> data = InstalledDataFolder(programDir);
     if (!data)
         return {};
-    const std::string folder = UserProgramFolder();
+    const std::string folder = DataHome() + "/vesk";
     std::string failedPath;
     bool ok = FillUserFolder(*data, folder, failedPath);
     if (ok) {

@@ -25,7 +25,13 @@ as_builder=()
 for tool in Xvfb jwm xdotool xprop import setpriv getcap; do
     command -v $tool >/dev/null || { echo "SKIP: $tool is not installed (scripts/setup.sh --tests)"; exit 77; }
 done
-if dpkg-query -W -f='${Status}' vesk 2>/dev/null | grep -q installed; then
+# Whether dpkg holds anything of the package, installed or half removed.
+vesk_known() {
+    local status
+    status=$(dpkg-query -W -f='${db:Status-Status}' vesk 2>/dev/null)
+    [ -n "$status" ] && [ "$status" != not-installed ]
+}
+if vesk_known; then
     echo "FAIL: vesk is installed already; this test installs and removes it"
     exit 1
 fi
@@ -48,7 +54,7 @@ program=
 cleanup() {
     [ -n "$program" ] && kill -KILL "$program" 2>/dev/null
     desktop_stop
-    dpkg-query -W -f='${Status}' vesk 2>/dev/null | grep -q installed && apt_get remove --purge vesk
+    vesk_known && apt_get remove --purge vesk
     [ -n "$made_user" ] && userdel "$made_user"
     rm -rf "$scratch" "${WORK:-}"
 }

@@ -172,7 +172,10 @@ ScheduleRow RowOf(const CSchedueleStructure& e)
 
 DayRows ScheduleDayRows(const std::string& dir, int year, int month, int day, std::time_t now)
 {
-    ScheduleEdit midnight{.year = year, .month = month, .day = day};
+    ScheduleEdit midnight;
+    midnight.year = year;
+    midnight.month = month;
+    midnight.day = day;
     const std::time_t dayStart = EditTime(midnight);
     ++midnight.day;
     const std::time_t dayEnd = EditTime(midnight);

@@ -298,4 +298,5 @@ std::int32_t ReadScheduleSaveStamp(SettingsStore& store, std::int32_t currentYea
 void WriteScheduleSaveStamp(SettingsStore& store, std::int32_t year)
 {
     store.WriteInt(kScheduleStamp, year);
+    store.Sync();
 }

@@ -139,5 +139,6 @@ void SaveWorldClockSlots(SettingsStore& store, const std::vector<WorldClockSlot>
 
 // The local year the schedule files were last saved in, currentYear when absent.
 std::int32_t ReadScheduleSaveStamp(SettingsStore& store, std::int32_t currentYear);
-// Records year (four digits, local time) as the schedule files' save year.
+// Records year (four digits, local time) as the schedule files' save year,
+// and syncs the store: it goes with a save of the files.
 void WriteScheduleSaveStamp(SettingsStore& store, std::int32_t year);

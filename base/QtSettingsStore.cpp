@@ -80,14 +80,17 @@ void QtSettingsStore::WriteString(const std::string& name, const std::string& va
 
 void QtSettingsStore::write(const QString& name, const QVariant& value)
 {
-    // A value that already reads back as this text is left alone: the exit
-    // and settings saves rewrite hundreds of mostly unchanged values, and
-    // each sync is a rewrite of the whole file plus fdatasync.
+    // A value that already reads back as this text is left alone, so a save
+    // that changes nothing leaves the file as it is.
     const QVariant current = m_settings->value(name);
     if (current.isValid() && current.typeId() != QMetaType::QStringList
         && current.toString() == value.toString())
         return;
     m_settings->setValue(name, value);
+}
+
+void QtSettingsStore::Sync()
+{
     m_settings->sync();
 }
 

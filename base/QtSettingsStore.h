@@ -11,9 +11,10 @@ class QSettings;
 class QVariant;
 
 // Values in the group "Vesk" of the organisation "Vesk Client V3.3", so the
-// per-user file is ~/.config/Vesk Client V3.3/Vesk.conf (ini). Every write
-// that changes a value is synced to disk at once: a crash loses no value
-// already written. Use from one thread at a time.
+// per-user file is ~/.config/Vesk Client V3.3/Vesk.conf (ini). Writes are
+// kept in memory until Sync, which rewrites the whole file once: a save
+// operation of hundreds of values costs one rewrite. Use from one thread at
+// a time.
 class QtSettingsStore final : public SettingsStore
 {
 public:
@@ -33,6 +34,8 @@ public:
     std::string GetString(const std::string& name, const std::string& def) override;
     void WriteInt(const std::string& name, std::int32_t value) override;
     void WriteString(const std::string& name, const std::string& value) override;
+    // Rewrites the file (beside it, then renamed over it) when a value changed.
+    void Sync() override;
 
     // The file the values are kept in.
     QString fileName() const;

@@ -22,10 +22,18 @@ void MemorySettingsStore::WriteInt(const std::string& name, std::int32_t value)
 {
     m_values[name] = value;
     m_writeLog.push_back(name);
+    m_unsynced.push_back(name);
 }
 
 void MemorySettingsStore::WriteString(const std::string& name, const std::string& value)
 {
     m_values[name] = value;
     m_writeLog.push_back(name);
+    m_unsynced.push_back(name);
+}
+
+void MemorySettingsStore::Sync()
+{
+    m_unsynced.clear();
+    ++m_syncs;
 }

@@ -9,6 +9,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "base/Options.h"
 #include "base/QtSettingsStore.h"
 
@@ -53,10 +55,11 @@ TEST_F(QtSettingsStoreTest, IntegersRoundTripThroughTheFile)
         {"g_bComport[0]", 1}, {"g_bComport[3]", 1}, {"WORLDDLG12_nX", -35},
         {"WORLDDLG0_AREACODE", -2}, {"24Mode", 1}, {"Vesk_SCHEDLE_DLG_Y", 7},
     };
-    // The writer stays open: the reader sees only what each write synced.
+    // The writer stays open: the reader sees only what was synced.
     QtSettingsStore writer = QtSettingsStore::inFile(path());
     for (const auto& [name, value] : rows)
         writer.WriteInt(name, value);
+    writer.Sync();
 
     QtSettingsStore reader = onDisk();
     for (const auto& [name, value] : rows)
@@ -80,6 +83,7 @@ TEST_F(QtSettingsStoreTest, StringsRoundTripThroughTheFile)
     QtSettingsStore writer = QtSettingsStore::inFile(path());
     for (std::size_t i = 0; i < texts.size(); ++i)
         writer.WriteString("WORLDDLG" + std::to_string(i) + "_AREANAME", texts[i]);
+    writer.Sync();
 
     QtSettingsStore reader = onDisk();
     for (std::size_t i = 0; i < texts.size(); ++i)
@@ -108,6 +112,7 @@ TEST_F(QtSettingsStoreTest, HandWrittenNamesAreFoundAndReplaced)
 
     // Writing a hand-written name replaces it rather than adding a twin.
     store.WriteInt("g_bComport[0]", 0);
+    store.Sync();
     EXPECT_EQ(onDisk().GetInt("g_bComport[0]", 9), 0);
 }
 
@@ -122,9 +127,11 @@ TEST_F(QtSettingsStoreTest, UnchangedValuesLeaveTheFileAlone)
     QtSettingsStore store = QtSettingsStore::inFile(path());
     store.WriteInt("Top", 1);
     store.WriteString("WaveFileName", "종.wav");
+    store.Sync();
     EXPECT_TRUE(fileText().contains("edited by hand"));
 
     store.WriteInt("Top", 0);
+    store.Sync();
     EXPECT_FALSE(fileText().contains("edited by hand"));
     EXPECT_EQ(onDisk().GetInt("Top", 9), 0);
     EXPECT_EQ(onDisk().GetString("WaveFileName", ""), "종.wav");
@@ -164,8 +171,10 @@ TEST_F(QtSettingsStoreTest, FirstStartWithoutAFileKeepsLaterWrites)
     EXPECT_FALSE(QFile::exists(path()));  // reading creates nothing
 
     store.WriteInt("INITWIN", 2);
+    store.Sync();
     EXPECT_TRUE(QFile::exists(path()));
     store.WriteString("WaveFileName", "종.wav");
+    store.Sync();
     QtSettingsStore reader = onDisk();
     EXPECT_EQ(reader.GetInt("INITWIN", 1), 2);
     EXPECT_EQ(reader.GetString("WaveFileName", ""), "종.wav");
@@ -211,7 +220,37 @@ TEST_F(QtSettingsStoreTest, PerUserFileSitsUnderTheOrganisation)
     EXPECT_EQ(store.fileName(), expected);
 
     store.WriteInt("INITWIN", 0);
+    store.Sync();
     QFile file(expected);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("[Vesk]\n"));
+}
+
+TEST_F(QtSettingsStoreTest, ASaveOperationRewritesTheFileOnceAtItsSync)
+{
+    // What the first exit writes: every option, the last synchronisation
+    // and a hundred world clock slots, about four hundred values.
+    writeFile("[Vesk]\nTop=1\n");
+    const auto inode = [this] {
+        struct stat st{};
+        return ::stat(path().toLocal8Bit().constData(), &st) == 0 ? st.st_ino : ino_t{0};
+    };
+    const ino_t before = inode();
+    QtSettingsStore store = QtSettingsStore::inFile(path());
+    MemorySettingsStore defaults;
+    LoadOptions(defaults);
+    SaveOptions(store);
+    SaveLastSync(store);
+    SaveWorldClockSlots(store, {{45, "런던", 300, 200}});
+    // Nothing reached the file yet: it was not rewritten (a rewrite is a new
+    // file renamed over the old one) ...
+    EXPECT_EQ(inode(), before);
+    EXPECT_EQ(onDisk().GetInt("WORLDDLG0_AREACODE", 0), 0);
+    // ... until the one sync, which puts all of it there.
+    store.Sync();
+    EXPECT_NE(inode(), before);
+    QtSettingsStore reader = onDisk();
+    EXPECT_EQ(reader.GetInt("WORLDDLG0_AREACODE", 0), 45);
+    EXPECT_EQ(reader.GetInt("WORLDDLG99_nY", 0), kFreeSlot);
+    EXPECT_EQ(reader.GetInt("AutoConDuration", 0), 60);
 }

@@ -26,3 +26,11 @@ struct Rect
 // is applied only then, so a screen unplugged since the save cannot hide the
 // window off every screen.
 bool PositionOnAnyScreen(std::int32_t x, std::int32_t y, std::span<const Rect> screens);
+
+// Where a window whose corner was saved at corner, of width x height pixels,
+// goes back: where it was while a grip of its top strip (the part it is
+// dragged by) lies on one of screens, else moved the shortest way into the
+// screen nearest to it. screens are the screens' work areas; with none the
+// corner is kept.
+Point PlaceOnScreens(Point corner, std::int32_t width, std::int32_t height,
+                     std::span<const Rect> screens);

@@ -1,10 +1,38 @@
 #include "base/WindowPlacement.h"
 
 #include <QGuiApplication>
+#include <QLayout>
 #include <QScreen>
 #include <QWidget>
 
 #include <vector>
+
+namespace {
+
+// The size the window shows with, its layout settled first.
+QSize ShownSize(QWidget* w)
+{
+    if (QLayout* layout = w->layout())
+        layout->activate();
+    return w->frameGeometry().size();
+}
+
+// Client area at corner, keeping the size. setGeometry, not move: before the
+// window manager has framed a window, move() may place either the frame or
+// the client area there, and the window would creep by its frame at every
+// restart.
+void PutClientAt(QWidget* w, const QPoint& corner)
+{
+    w->setGeometry(QRect(corner, w->size()));
+}
+
+} // namespace
+
+Point SavedCorner(const QWidget* w)
+{
+    const QPoint p = w->geometry().topLeft();
+    return {p.x(), p.y()};
+}
 
 bool MoveToSaved(QWidget* w, const std::optional<Point>& saved)
 {
@@ -12,13 +40,24 @@ bool MoveToSaved(QWidget* w, const std::optional<Point>& saved)
         return false;
     std::vector<Rect> screens;
     for (const QScreen* s : QGuiApplication::screens()) {
-        const QRect g = s->geometry();
+        const QRect g = s->availableGeometry();
         screens.push_back({g.x(), g.y(), g.width(), g.height()});
     }
-    if (!PositionOnAnyScreen(saved->x, saved->y, screens))
-        return false;   // saved on a screen that is gone
-    w->move(saved->x, saved->y);
+    const QSize size = ShownSize(w);
+    const Point p = PlaceOnScreens(*saved, size.width(), size.height(), screens);
+    PutClientAt(w, QPoint(p.x, p.y));
     return true;
+}
+
+void CentreOnScreen(QWidget* w)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QSize size = ShownSize(w);
+    PutClientAt(w, area.topLeft() + QPoint((area.width() - size.width()) / 2,
+                                           (area.height() - size.height()) / 2));
 }
 
 void SetTopmost(QWidget* w, bool topmost)
@@ -36,4 +75,5 @@ void ShowRestored(QWidget* w)
     w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
     w->show();
     w->raise();
+    w->activateWindow();
 }

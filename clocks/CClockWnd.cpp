@@ -2,7 +2,9 @@
 
 #include "base/Options.h"
 #include "base/QtColor.h"
+#include "base/WindowPlacement.h"
 #include "clocks/ClockFaces.h"
+#include "clocks/ClockTicker.h"
 #include "clocks/ClockText.h"
 #include "clocks/WorldTime.h"
 
@@ -16,7 +18,6 @@
 
 namespace {
 
-constexpr int kRedrawMs = 50;
 constexpr QSize kWindowSize(190, 38);   // pixels; the face is laid out in them
 constexpr int kKoreanFontTenths = 100;  // 10 pt
 
@@ -35,12 +36,11 @@ CClockWnd::CClockWnd(QWidget* frame, SettingsStore& store, bool korea, std::int3
         setAttribute(Qt::WA_TranslucentBackground);
     SetTransparency(TransWin);
     m_timeShown = wallNow();
-    m_timer.start(kRedrawMs, this);
 }
 
 CClockWnd::~CClockWnd()
 {
-    m_timer.stop();
+    ClockTicker::Instance().Detach(this);
     if (m_bKorea)
         storeCorner();
 }
@@ -56,8 +56,8 @@ void CClockWnd::SetTransparency(bool on)
 WallTime CClockWnd::wallNow() const
 {
     const std::time_t now = m_now ? m_now() : std::time(nullptr);
-    const WallTime local = LocalWallTime(now);
-    return m_nAreaCode == -1 ? local : RegionTimeNow(m_nAreaCode, local);
+    const WallTime korea = KoreanWallTime(now);
+    return m_nAreaCode == -1 ? korea : RegionTimeNow(m_nAreaCode, korea);
 }
 
 CClockWnd::FaceText CClockWnd::faceText(WallTime wall) const
@@ -80,15 +80,26 @@ CClockWnd::Face CClockWnd::currentFace() const
     return {m_timeShown, b24Mode, TxtColor, BgColor, m_bTransparent && !m_bKorea};
 }
 
-void CClockWnd::timerEvent(QTimerEvent* event)
+void CClockWnd::onSecond()
 {
-    if (event->timerId() != m_timer.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
     m_timeShown = wallNow();
     if (currentFace() != m_facePainted)
         update();
+}
+
+void CClockWnd::showEvent(QShowEvent* event)
+{
+    m_bWasShown = true;
+    m_timeShown = wallNow();
+    // A hidden clock costs nothing: it ticks only while shown.
+    ClockTicker::Instance().Attach(this, [this] { onSecond(); });
+    QWidget::showEvent(event);
+}
+
+void CClockWnd::hideEvent(QHideEvent* event)
+{
+    ClockTicker::Instance().Detach(this);
+    QWidget::hideEvent(event);
 }
 
 void CClockWnd::paintEvent(QPaintEvent*)
@@ -160,10 +171,16 @@ void CClockWnd::closeEvent(QCloseEvent* event)
 {
     if (m_bKorea)
         storeCorner();
-    event->accept();   // hidden; the window stays in its frame's list
+    event->accept();   // hidden
+    emit closed();
 }
 
 void CClockWnd::storeCorner()
 {
-    WriteWindowPos(m_store, kSlimClockPos, x(), y());
+    // A slim clock never shown in this run has no place of its own to keep.
+    if (!m_bWasShown)
+        return;
+    const Point corner = SavedCorner(this);
+    WriteWindowPos(m_store, kSlimClockPos, corner.x, corner.y);
+    m_store.Sync();
 }

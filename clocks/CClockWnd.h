@@ -8,7 +8,6 @@
 #include "clocks/Transparency.h"
 #include "clocks/WallTime.h"
 
-#include <QBasicTimer>
 #include <QPixmap>
 #include <QWidget>
 
@@ -49,14 +48,20 @@ public:
 
     // Replaces the clock's source of the current time (tests).
     void setTimeSource(std::function<std::time_t()> now) { m_now = std::move(now); }
+    // Whether the window has been on screen in this run: only then is its
+    // place worth saving.
+    bool WasShown() const { return m_bWasShown; }
 
 signals:
     // The context menu was asked for, at a screen point.
     void popupMenuRequested(QPoint globalPos);
+    // Its close hid it; a world clock is never shown again.
+    void closed();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void timerEvent(QTimerEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -64,20 +69,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Korean time, or the region's time for a world clock.
     WallTime wallNow() const;
+    // Each new second while shown (ClockTicker): repaint when the picture would change.
+    void onSecond();
     void storeCorner();
 
     SettingsStore& m_store;
-    QBasicTimer m_timer;
     std::function<std::time_t()> m_now;
+    bool m_bWasShown = false;
     bool m_bTransparent = false;
     bool m_bBitmapMade = false;
     QPixmap m_bitmap;
     bool m_bDragging = false;
     QPoint m_dragOffset;   // cursor minus window corner at the press
 
-    // What the picture on screen shows; the 50 ms tick repaints only when
-    // it would change.
+    // What the picture on screen shows; a second repaints only when it
+    // would change.
     struct Face
     {
         WallTime time{WallTime::duration{-1}};

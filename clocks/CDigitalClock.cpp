@@ -10,6 +10,7 @@
 #include "base/Options.h"
 #include "base/QtColor.h"
 #include "clocks/ClockFaces.h"
+#include "clocks/ClockTicker.h"
 #include "clocks/ClockText.h"
 #include "sound/Sound.h"
 
@@ -33,13 +34,14 @@ CDigitalClock::CDigitalClock(QWidget* parent, const QRect& rect, int id)
     // would have seen them.
     setMouseTracking(true);
     m_timeShown = currentTime();
-    m_timer.start(kRedrawMs, this);
+    // Also while the main window is hidden: the tick may sound then.
+    ClockTicker::Instance().Attach(this, [this] { onSecond(); });
     show();
 }
 
 CDigitalClock::~CDigitalClock()
 {
-    m_timer.stop();
+    ClockTicker::Instance().Detach(this);
 }
 
 const QFont* CDigitalClock::GetClockFont(int size)
@@ -72,12 +74,8 @@ std::time_t CDigitalClock::currentTime() const
     return m_now ? m_now() : std::time(nullptr);
 }
 
-void CDigitalClock::timerEvent(QTimerEvent* event)
+void CDigitalClock::onSecond()
 {
-    if (event->timerId() != m_timer.timerId()) {
-        QWidget::timerEvent(event);
-        return;
-    }
     const std::time_t now = currentTime();
     if (Face{now, b24Mode, TxtColor, BgColor} != m_facePainted)
         update();

@@ -1,9 +1,9 @@
 #pragma once
-// The main window's digital clock: local time and date, redrawn twenty
-// times a second, ticking once a second when asked to, and handing mouse
-// presses on it to the window beneath so that window can be dragged by it.
+// The main window's digital clock: the PC's local time and date, redrawn
+// just after each second boundary, ticking once a second when asked to, and
+// handing mouse presses on it to the window beneath so that window can be
+// dragged by it.
 
-#include <QBasicTimer>
 #include <QEvent>
 #include <QFont>
 #include <QPixmap>
@@ -26,9 +26,6 @@ class CDigitalClock : public QWidget
 {
     Q_OBJECT
 public:
-    // Period of the redraw timer, ms.
-    static constexpr int kRedrawMs = 50;
-
     // A visible child of parent covering rect (parent's coordinates), with
     // control number id; the picture keeps rect's size for good.
     CDigitalClock(QWidget* parent, const QRect& rect, int id);
@@ -53,7 +50,6 @@ signals:
     void popupMenuRequested(QPoint globalPos);
 
 protected:
-    void timerEvent(QTimerEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -61,14 +57,16 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    // Each new second (ClockTicker): repaint when the picture would change,
+    // and the tick.
+    void onSecond();
     std::time_t currentTime() const;
     void drawFace(QPainter& painter);
     void forwardToParent(const QMouseEvent* event, QEvent::Type type);
 
     std::time_t m_timeShown = 0;
-    // What the picture on screen shows; the 50 ms tick repaints only when
-    // one of these changed, which keeps the picture the same for a
-    // twentieth of the work.
+    // What the picture on screen shows; a second repaints only when one of
+    // these changed.
     struct Face
     {
         std::time_t time = -1;
@@ -79,7 +77,6 @@ private:
     };
     Face m_facePainted;
     QRect m_clientRect;       // 0, 0 and the size at creation
-    QBasicTimer m_timer;      // the redraw timer
     bool m_bBitmapMade = false;
     QPixmap m_bitmap;         // the picture, composed off-screen
     std::optional<QFont> m_fonts[3];  // 280, 240, 100

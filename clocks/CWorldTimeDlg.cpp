@@ -1,11 +1,14 @@
 #include "clocks/CWorldTimeDlg.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "base/ControlId.h"
@@ -28,6 +31,23 @@ constexpr QSize kDialogSize(262, 385);
 constexpr QSize kClockArea(254, 58);   // the view sits 5 px inside it
 constexpr int kInfoHeight = 94;
 constexpr int kMargin = 4;
+// Pixels above and below a tree row's text: the Korean face's glyphs fill
+// its whole line height, and rows of just that height cut them.
+constexpr int kRowPadding = 2;
+
+// Rows tall enough for their names.
+class RowDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), option.fontMetrics.height() + 2 * kRowPadding));
+        return size;
+    }
+};
 
 } // namespace
 
@@ -40,6 +60,7 @@ WorldTimeTreeWidget::WorldTimeTreeWidget(QWidget* parent) : QTreeWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setDragDropMode(QAbstractItemView::NoDragDrop);
     setDragEnabled(false);
+    setItemDelegate(new RowDelegate(this));
 }
 
 WorldTimeTreeWidget::Item WorldTimeTreeWidget::InsertItem(Item parent, const std::string& text,
@@ -173,8 +194,9 @@ void CWorldTimeDlg::onSelectionChanged()
     if (row == -1)
         return;  // the root or a group: nothing to show
     g_nSelectedArea = row;
-    setInfoText(QString::fromStdString(BuildAreaInfo(row, LocalWallTime(currentTime()))));
+    setInfoText(QString::fromStdString(BuildAreaInfo(row, KoreanWallTime(currentTime()))));
     *m_selectBlink = kSelectBlinkStart;
+    m_view->Blink();
     g_strSelectedAreaName = item->text(0).toStdString();
 }
 

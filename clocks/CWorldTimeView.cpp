@@ -7,6 +7,7 @@
 #include "base/ControlId.h"
 #include "base/Options.h"
 #include "clocks/ClockFaces.h"
+#include "clocks/ClockTicker.h"
 #include "clocks/ClockText.h"
 #include "clocks/WorldTime.h"
 
@@ -32,12 +33,12 @@ CWorldTimeView::CWorldTimeView(QWidget* parent, const QRect& rect, int id, int* 
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     takeTime();
-    show();  // the timer runs from the first time the view is really shown
+    show();  // it ticks from the first time the view is really shown
 }
 
 CWorldTimeView::~CWorldTimeView()
 {
-    m_timer.stop();
+    ClockTicker::Instance().Detach(this);
 }
 
 const QFont* CWorldTimeView::GetClockFont(int size)
@@ -62,8 +63,8 @@ void CWorldTimeView::setTimeSource(std::function<std::time_t()> now)
 void CWorldTimeView::takeTime()
 {
     const std::time_t now = m_now ? m_now() : std::time(nullptr);
-    // A row outside the table (-1, none selected) shows the PC's time.
-    m_timeShown = RegionTimeNow(g_nSelectedArea, LocalWallTime(now));
+    // A row outside the table (-1, none selected) shows Korean time.
+    m_timeShown = RegionTimeNow(g_nSelectedArea, KoreanWallTime(now));
 }
 
 CWorldTimeView::Face CWorldTimeView::currentFace() const
@@ -76,25 +77,43 @@ void CWorldTimeView::showEvent(QShowEvent* event)
 {
     // A hidden dialog's clock costs nothing: the time is taken again on show.
     takeTime();
-    m_timer.start(kRedrawMs, this);
+    ClockTicker::Instance().Attach(this, [this] { onSecond(); });
     QWidget::showEvent(event);
 }
 
 void CWorldTimeView::hideEvent(QHideEvent* event)
 {
-    m_timer.stop();
+    ClockTicker::Instance().Detach(this);
+    m_blinkTimer.stop();
     QWidget::hideEvent(event);
+}
+
+void CWorldTimeView::Blink()
+{
+    if (isVisible() && !m_blinkTimer.isActive())
+        m_blinkTimer.start(kBlinkMs, this);
+    update();
+}
+
+void CWorldTimeView::onSecond()
+{
+    takeTime();
+    if (*m_selectBlink > 0)
+        Blink();
+    else if (currentFace() != m_facePainted)
+        update();
 }
 
 void CWorldTimeView::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() != m_timer.timerId()) {
+    if (event->timerId() != m_blinkTimer.timerId()) {
         QWidget::timerEvent(event);
         return;
     }
-    takeTime();
-    if (*m_selectBlink > 0 || currentFace() != m_facePainted)
-        update();
+    // Each paint counts the blink down; the last one leaves the time lit.
+    if (*m_selectBlink <= 0)
+        m_blinkTimer.stop();
+    update();
 }
 
 void CWorldTimeView::drawFace(QPainter& painter, const Face& face)

@@ -1,7 +1,7 @@
 #pragma once
 // The world time dialog's clock: the selected region's time and date in
-// green on black, redrawn twenty times a second, blinking three times after
-// a new selection. Its redraw timer runs only while it is shown.
+// green on black, redrawn just after each second boundary while it is
+// shown, blinking three times after a new selection.
 
 #include <QBasicTimer>
 #include <QFont>
@@ -18,8 +18,8 @@ class CWorldTimeView : public QWidget
 {
     Q_OBJECT
 public:
-    // Period of the redraw timer, ms.
-    static constexpr int kRedrawMs = 50;
+    // Paints are this many ms apart while the blink counter runs.
+    static constexpr int kBlinkMs = 50;
     // The view sits this many pixels inside the rectangle it is given.
     static constexpr int kInset = 5;
 
@@ -35,12 +35,16 @@ public:
     const QFont* GetClockFont(int size);
 
     // The wall-clock time shown: the selected region's (g_nSelectedArea),
-    // the PC's own while none is selected.
+    // Korean time while none is selected.
     WallTime timeShown() const { return m_timeShown; }
 
     // Where the PC's time is read from now on (taken at once); empty: the
     // system clock.
     void setTimeSource(std::function<std::time_t()> now);
+
+    // A new selection set the blink counter: paint every kBlinkMs until it
+    // has counted down. A counter set without this starts at the next second.
+    void Blink();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -60,6 +64,8 @@ private:
     };
 
     void takeTime();
+    // Each new second while shown (ClockTicker).
+    void onSecond();
     Face currentFace() const;
     void drawFace(QPainter& painter, const Face& face);
 
@@ -67,7 +73,7 @@ private:
     WallTime m_timeShown{};
     std::optional<Face> m_facePainted;  // what m_bitmap holds
     QRect m_clientRect;                 // 0, 0 and the size at creation
-    QBasicTimer m_timer;                // the redraw timer
+    QBasicTimer m_blinkTimer;           // runs while the blink counts down
     QPixmap m_bitmap;                   // the picture, composed off-screen
     std::optional<QFont> m_fonts[3];    // 240, 140, 100
     std::function<std::time_t()> m_now;

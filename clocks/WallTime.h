@@ -1,7 +1,8 @@
 #pragma once
-// Wall-clock date-times without a time zone: what a clock face shows. The
-// PC's clock reads Korean time; every region's time is derived from it by
-// adding minutes, so no time zone ever enters the arithmetic.
+// Wall-clock date-times without a time zone: what a clock face shows. Every
+// region's time is derived from Korean time by adding minutes, so no time
+// zone ever enters the arithmetic; Korean time itself comes from the system
+// clock, whatever time zone the PC is set to.
 
 #include <chrono>
 #include <ctime>
@@ -18,6 +19,13 @@ WallTime MakeWallTime(int year, int month, int day, int hour = 0, int minute = 0
 
 // The process's local wall-clock time (time zone TZ) at the POSIX time t.
 WallTime LocalWallTime(std::time_t t);
+// Korean standard time (UTC+9, no summer time) at the POSIX time t.
+WallTime KoreanWallTime(std::time_t t);
+
+// Time from now until just after the next whole second of the system clock:
+// the next boundary plus a margin of 1 ms, so a timer armed with it finds
+// the new second already there. In (1 ms, 1001 ms].
+std::chrono::milliseconds UntilNextSecond(std::chrono::system_clock::time_point now);
 
 // t broken down for strftime: date, time of day, weekday (0 = Sunday) and day
 // of the year filled in, tm_isdst -1 (unknown).

@@ -1,5 +1,6 @@
 #include "LocalTime.h"
 #include "clocks/CDigitalClock.h"
+#include "clocks/ClockTicker.h"
 
 #include "base/ControlId.h"
 #include "base/Options.h"
@@ -10,12 +11,10 @@
 
 #include <QContextMenuEvent>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QImage>
 #include <QMouseEvent>
-#include <QTimer>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -35,11 +34,11 @@ constexpr ColorRef kTxt = 0x0060E020;
 constexpr int kBgGreen = 0x40;
 constexpr int kTxtGreen = 0xE0;
 
-void RunEventLoop(int ms)
+// What the shared clock timer does just after a second boundary.
+void NextSecond()
 {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
+    emit ClockTicker::Instance().second(std::time(nullptr));
+    QCoreApplication::processEvents();
 }
 
 // The main window as the clock sees it: records the mouse events it gets.
@@ -216,12 +215,12 @@ TEST_F(DigitalClockTest, TicksOnANewSecondOnlyWhenShownAndBeepIsOn)
         auto clock = MakeClock();
         clock->setTickPlayer(&player);
 
-        RunEventLoop(3 * CDigitalClock::kRedrawMs);
+        NextSecond();
         player.WaitIdle();
         EXPECT_EQ(output.Plays().size(), 0u);  // the same second: no tick
 
         ++m_now;
-        RunEventLoop(3 * CDigitalClock::kRedrawMs);
+        NextSecond();
         player.WaitIdle();
         EXPECT_EQ(clock->timeShown(), m_now.load());
         const auto plays = output.Plays();
@@ -240,13 +239,13 @@ TEST_F(DigitalClockTest, TickResumesWhenShownAgain)
     auto clock = MakeClock();
     clock->setTickPlayer(&player);
     ++m_now;
-    RunEventLoop(3 * CDigitalClock::kRedrawMs);
+    NextSecond();
     g_bMainVisible = true;  // restored
-    RunEventLoop(3 * CDigitalClock::kRedrawMs);
+    NextSecond();
     player.WaitIdle();
     EXPECT_EQ(output.Plays().size(), 0u);  // not until the next second
     ++m_now;
-    RunEventLoop(3 * CDigitalClock::kRedrawMs);
+    NextSecond();
     player.WaitIdle();
     EXPECT_EQ(output.Plays().size(), 1u);
 }

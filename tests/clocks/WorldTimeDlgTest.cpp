@@ -412,9 +412,9 @@ TEST_F(WorldTimeViewTest, RepaintsOnlyWhenThePictureWouldChange)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
     m_blink = 6;
     EXPECT_TRUE(WaitUntil([&] { return m_blink == 0; }));
-    QTest::qWait(2 * CWorldTimeView::kRedrawMs);
+    QTest::qWait(2 * CWorldTimeView::kBlinkMs);
     counter.paints = 0;
-    QTest::qWait(6 * CWorldTimeView::kRedrawMs);
+    QTest::qWait(6 * CWorldTimeView::kBlinkMs);
     EXPECT_EQ(counter.paints, 0);
     ++m_now;
     EXPECT_TRUE(WaitUntil([&] { return counter.paints > 0; }));

@@ -4,17 +4,25 @@
 #include "base/QtSettingsStore.h"
 #include "base/UserPaths.h"
 #include "clocks/WorldTime.h"
+#include "resources/Art.h"
 #include "shell/CMainFrame.h"
 #include "shell/ProgramFolder.h"
+#include "shell/TerminationSignals.h"
 #include "time/Synchronise.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLibraryInfo>
+#include <QSessionManager>
 #include <QStandardPaths>
+#include <QTranslator>
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -22,6 +30,16 @@ constexpr const char* kNotInstallDirMessage =
     "실행디렉토리가 아닙니다.\n\n혹, 윈도우 탐색기에서 실행파일을 다른 곳으로  드래그앤드룹하셨습니까? "
     "\t\t\t\t           \n\n실행파일을 설치된 디렉토리로 이동시키고, \"바로가기만들기\" 아이콘을 "
     "생성하여 사용하십시요!!!";
+
+// The lock that keeps a second copy out could not be made at all: why, in
+// the system's words, with the folder it was to go in.
+QString LockFailureText(const QString& dir, const QString& lockPath)
+{
+    QString reason = QStringLiteral("알 수 없는 오류입니다.");
+    if (::access(QFile::encodeName(dir).constData(), W_OK | X_OK) != 0)
+        reason = QString::fromLocal8Bit(std::strerror(errno));
+    return QStringLiteral("실행 잠금 파일을 만들 수 없습니다.\n\n%1\n%2").arg(lockPath, reason);
+}
 
 } // namespace
 
@@ -49,12 +67,16 @@ std::optional<int> CClockApp::InitInstance()
     QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtimeDir.isEmpty())
         runtimeDir = QDir::tempPath();
-    m_lock = std::make_unique<QLockFile>(runtimeDir + QStringLiteral("/Vesk3.lock"));
+    const QString lockPath = runtimeDir + QStringLiteral("/Vesk3.lock");
+    m_lock = std::make_unique<QLockFile>(lockPath);
     // Never stale by age (a copy may run for months); a crashed copy's lock
     // is taken over because its PID is gone.
     m_lock->setStaleLockTime(0);
     if (!m_lock->tryLock(0)) {
-        ShowMessage(nullptr, QStringLiteral("이미 실행중인 프로그램이 있습니다"), MessageIcon::Information);
+        if (m_lock->error() == QLockFile::LockFailedError)
+            ShowMessage(nullptr, QStringLiteral("이미 실행중인 프로그램이 있습니다"), MessageIcon::Information);
+        else
+            ShowMessage(nullptr, LockFailureText(runtimeDir, lockPath), MessageIcon::Warning);
         return 1;
     }
 
@@ -73,6 +95,19 @@ std::optional<int> CClockApp::InitInstance()
     return std::nullopt;
 }
 
+bool SetUpApplication(QApplication& app)
+{
+    app.setWindowIcon(AppIcon());
+    app.setQuitOnLastWindowClosed(false);   // the tray keeps the program alive
+    auto* qtTexts = new QTranslator(&app);
+    if (!qtTexts->load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete qtTexts;
+        return false;
+    }
+    app.installTranslator(qtTexts);
+    return true;
+}
+
 int RunVesk(int argc, char** argv, std::vector<TimeServer> servers)
 {
     // Saved window positions and topmost windows need X11; under a Wayland
@@ -82,12 +117,17 @@ int RunVesk(int argc, char** argv, std::vector<TimeServer> servers)
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
 
     QApplication app(argc, argv);
-    app.setQuitOnLastWindowClosed(false);   // the tray keeps the program alive
+    SetUpApplication(app);
 
     CClockApp clockApp(std::move(servers));
     if (const auto code = clockApp.InitInstance())
         return *code;
-    QObject::connect(clockApp.Frame(), &CMainFrame::closed, &app, &QApplication::quit,
-                     Qt::QueuedConnection);
+    CMainFrame* frame = clockApp.Frame();
+    QObject::connect(frame, &CMainFrame::closed, &app, &QApplication::quit, Qt::QueuedConnection);
+    // Logging out, a shutdown or a kill saves what the exit saves.
+    TerminationSignals terminate([frame](int) { frame->EndSession(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, frame,
+                     [frame](QSessionManager&) { frame->SaveSession(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, frame, &CMainFrame::EndSession);
     return app.exec();
 }

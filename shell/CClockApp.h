@@ -11,6 +11,7 @@
 #include <vector>
 
 class CMainFrame;
+class QApplication;
 class QtSettingsStore;
 class Synchroniser;
 
@@ -24,8 +25,8 @@ public:
 
     // Runs start-up; an exit code when the program must end at once
     // (0 for a wrong working directory or a missing table, 1 for a second
-    // copy or a user folder that cannot be made), nothing when the event
-    // loop should run.
+    // copy, a user folder that cannot be made or a lock that cannot be
+    // made), nothing when the event loop should run.
     std::optional<int> InitInstance();
 
     CMainFrame* Frame() const { return m_pFrame.get(); }
@@ -38,6 +39,13 @@ private:
     std::unique_ptr<CMainFrame> m_pFrame;
 };
 
+// What every window of the program shares, set before the first one shows:
+// the program's icon (message boxes too) and Qt's own texts (standard
+// buttons, the colour chooser) in Korean. False when Qt's Korean
+// translations are not installed.
+bool SetUpApplication(QApplication& app);
+
 // The program: start-up and the event loop, with the time servers given
-// (none: the system's own). The exit code.
+// (none: the system's own). The end of the desktop session and SIGTERM,
+// SIGHUP or SIGINT save as the exit does. The exit code.
 int RunVesk(int argc, char** argv, std::vector<TimeServer> servers);

@@ -3,6 +3,7 @@
 #include "base/ControlId.h"
 #include "base/Options.h"
 #include "base/WindowPlacement.h"
+#include "clocks/CClockWnd.h"
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"
 #include "clocks/CWorldTimeDlg.h"
@@ -125,7 +126,9 @@ CMainClockDlg::CMainClockDlg(CMainFrame* frame, SettingsStore& store, std::vecto
         dlg.exec();
     };
 
-    MoveToSaved(this, ReadWindowPos(m_store, kMainWindowPos));
+    // The first run finds the window in the middle of the screen.
+    if (!MoveToSaved(this, ReadWindowPos(m_store, kMainWindowPos)))
+        CentreOnScreen(this);
     m_check.StartAutoSyncTimer();
     if (AutoCompare)
         CompareRequest();
@@ -169,6 +172,7 @@ void CMainClockDlg::ShowWorldTime()
     }
     m_pWorldTimeDlg->show();
     m_pWorldTimeDlg->raise();
+    m_pWorldTimeDlg->activateWindow();
 }
 
 void CMainClockDlg::OpenInformationDialog()
@@ -187,13 +191,21 @@ void CMainClockDlg::ApplySettings()
     m_bSettingsOpen = true;
     if (AutoCon)
         m_timers.KillTimer(res::TIMER_AUTOSYNC);
+    const bool screenSaverBefore = SCR;
     runSettingsSheet(this);
 
     // Confirmed or cancelled, the options as the pages left them apply.
     m_pMessage->SetLabelTextColor(TxtColor2);
     m_pMessage->SetLabelBackColor(BgColor2);
     m_check.StartAutoSyncTimer();
-    ApplyScreenSaverSetting(SCR);
+    // The desktop's screen saving is switched only when the user asked.
+    if (SCR != screenSaverBefore)
+        ApplyScreenSaverSetting(SCR);
+    else
+        WriteScreenSaverEntry(SCR);
+    // Colours and the 24-hour mode show at once, not at the next second.
+    m_pClock->update();
+    m_pFrame->SlimClock()->update();
     m_pFrame->PlaceSlimClock();
     if (Small) {
         hide();
@@ -207,6 +219,7 @@ void CMainClockDlg::ApplySettings()
     SetTopmost(this, Top);
     m_pFrame->ApplyTransparencyToWorldClocks(TransWin);
     SaveOptions(m_store);
+    m_store.Sync();
     m_bSettingsOpen = false;
 }
 
@@ -225,33 +238,51 @@ std::int64_t CMainClockDlg::transmitPeriodMs() const
 void CMainClockDlg::Hide()
 {
     saveWindowPos();
+    m_store.Sync();
     g_nInitWin = kInitWinNone;
     g_bMainVisible = false;
-    hide();
+    hideOrMinimise();
 }
 
 void CMainClockDlg::reject()
 {
-    hide();   // Esc hides; nothing is saved
+    hideOrMinimise();   // Esc hides; nothing is saved
+}
+
+void CMainClockDlg::hideOrMinimise()
+{
+    // Without a tray icon nothing could bring a hidden window back.
+    if (m_pFrame->HasTray())
+        hide();
+    else
+        showMinimized();
 }
 
 void CMainClockDlg::saveWindowPos()
 {
-    WriteWindowPos(m_store, kMainWindowPos, x(), y());
+    const Point corner = SavedCorner(this);
+    WriteWindowPos(m_store, kMainWindowPos, corner.x, corner.y);
+}
+
+void CMainClockDlg::SaveState()
+{
+    if (m_pWorldTimeDlg) {
+        const Point corner = SavedCorner(m_pWorldTimeDlg);
+        WriteWindowPos(m_store, kWorldTimeDlgPos, corner.x, corner.y);
+    }
+    saveWindowPos();
+    SaveLastSync(m_store);
+    m_store.Sync();
 }
 
 void CMainClockDlg::closeEvent(QCloseEvent* event)
 {
-    if (m_pWorldTimeDlg) {
-        WriteWindowPos(m_store, kWorldTimeDlgPos, m_pWorldTimeDlg->x(), m_pWorldTimeDlg->y());
-        delete m_pWorldTimeDlg;
-        m_pWorldTimeDlg = nullptr;
-    }
-    saveWindowPos();
     // A check still running ends now, while the event loop runs, and what
     // it found is saved with the rest.
     m_check.Shutdown();
-    SaveLastSync(m_store);
+    SaveState();
+    delete m_pWorldTimeDlg;
+    m_pWorldTimeDlg = nullptr;
     if (AutoCon)
         m_timers.KillTimer(res::TIMER_AUTOSYNC);
     if (g_bAutoCOMM)
@@ -263,10 +294,12 @@ void CMainClockDlg::closeEvent(QCloseEvent* event)
 void CMainClockDlg::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange) {
-        if (isMinimized())
+        if (isMinimized()) {
             g_bMainVisible = false;
-        else if (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized)
+        } else if (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMinimized) {
             g_bMainVisible = true;
+            g_nInitWin = kInitWinMain;   // restored from the taskbar: showing again
+        }
     }
     QDialog::changeEvent(event);
 }
@@ -295,6 +328,7 @@ void CMainClockDlg::mouseReleaseEvent(QMouseEvent* event)
         m_bDragging = false;
         releaseMouse();
         saveWindowPos();
+        m_store.Sync();
     }
     QDialog::mouseReleaseEvent(event);
 }

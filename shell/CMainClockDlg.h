@@ -44,8 +44,13 @@ public:
     void ApplySettings();
     // Stops the transmission timer and starts it again if g_bAutoCOMM.
     void RestartTransmissionTimer();
-    // Hides the window and remembers that nothing is shown.
+    // Hides the window (minimises it where no tray can bring it back) and
+    // remembers that nothing is shown.
     void Hide();
+    // Saves what the close saves: the world time dialog's corner, this
+    // window's corner and the last synchronisation, synced. The close runs
+    // it; so does the end of a desktop session.
+    void SaveState();
 
     CMainFrame* Frame() const { return m_pFrame; }
     WindowTimers& Timers() { return m_timers; }
@@ -82,6 +87,7 @@ private:
     void RunOnWindowThread(std::function<void()> work) override;
 
     void onTimer(int id);
+    void hideOrMinimise();
     void saveWindowPos();
     std::int64_t transmitPeriodMs() const;
 

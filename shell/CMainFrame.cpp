@@ -99,6 +99,8 @@ CClockWnd* CMainFrame::addClockWindow(bool korea, std::int32_t row, const std::s
         markMenuOwner(w);
         ShowPopupMenu(at);
     });
+    // Queued: the window is hidden only once its close has run.
+    connect(w, &CClockWnd::closed, this, [this, w] { onClockClosed(w); }, Qt::QueuedConnection);
     m_clockWnds.push_back(w);
     return w;
 }
@@ -121,11 +123,15 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::RestoreWindows()
 {
-    switch (ReadInitWin(m_store)) {
+    std::int32_t initWin = ReadInitWin(m_store);
+    // Nothing shown and no tray to bring it back: the main window then.
+    if (initWin != kInitWinMain && initWin != kInitWinSlim && !HasTray())
+        initWin = kInitWinMain;
+    switch (initWin) {
     case kInitWinMain:
         MoveToSaved(m_pMainDlg, ReadWindowPos(m_store, kMainWindowPos));
         SetTopmost(m_pMainDlg, Top);
-        m_pMainDlg->show();
+        ShowRestored(m_pMainDlg);
         g_nInitWin = kInitWinMain;
         break;
     case kInitWinSlim:
@@ -231,10 +237,23 @@ void CMainFrame::ShowWorldClock(std::int32_t row, const std::string& name)
     CClockWnd* w = addClockWindow(false, row, name);
     MoveToSaved(w, ReadWindowPos(m_store, kMainWindowPos));
     SetTopmost(w, Top);
-    if (!m_rcLastWorldWnd.isNull())
-        w->move(m_rcLastWorldWnd.topLeft() + QPoint(50, 50));
-    m_rcLastWorldWnd = w->frameGeometry();
-    w->show();
+    // Cascaded from where the last one really is: the window manager may
+    // have placed it, and the user may have moved it since.
+    if (m_pLastWorldWnd)
+        m_rcLastWorldWnd = m_pLastWorldWnd->geometry();
+    if (!m_rcLastWorldWnd.isNull()) {
+        const QPoint next = m_rcLastWorldWnd.topLeft() + QPoint(50, 50);
+        MoveToSaved(w, Point{next.x(), next.y()});
+    }
+    m_rcLastWorldWnd = w->geometry();
+    m_pLastWorldWnd = w;
+    ShowRestored(w);
+}
+
+void CMainFrame::ResetWorldClockCascade()
+{
+    m_rcLastWorldWnd = QRect();
+    m_pLastWorldWnd = nullptr;
 }
 
 void CMainFrame::RestoreWorldClock(std::int32_t row, const std::string& name, int x, int y)
@@ -249,9 +268,12 @@ void CMainFrame::RestoreWorldClock(std::int32_t row, const std::string& name, in
 void CMainFrame::SaveWorldClocks()
 {
     std::vector<WorldClockSlot> saved;
-    for (const CClockWnd* w : m_clockWnds)
-        if (!w->m_bKorea && w->isVisible())
-            saved.push_back({w->m_nAreaCode, w->m_strAreaName, w->x(), w->y()});
+    for (const CClockWnd* w : m_clockWnds) {
+        if (!w->m_bKorea && w->isVisible()) {
+            const Point corner = SavedCorner(w);
+            saved.push_back({w->m_nAreaCode, w->m_strAreaName, corner.x, corner.y});
+        }
+    }
     SaveWorldClockSlots(m_store, saved);
 }
 
@@ -263,6 +285,7 @@ void CMainFrame::CloseMenuOwnerClock()
         if (w->m_bKorea) {
             w->hide();   // no corner saved here: it is saved when the window goes
             g_nInitWin = kInitWinNone;
+            keepReachable();
         } else {
             w->close();
         }
@@ -275,6 +298,24 @@ void CMainFrame::HideAllWorldClocks()
     for (CClockWnd* w : m_clockWnds)
         if (!w->m_bKorea)
             w->close();
+}
+
+void CMainFrame::onClockClosed(CClockWnd* w)
+{
+    if (w->m_bKorea) {
+        keepReachable();
+        return;
+    }
+    // Never shown again in this run: nothing of it need stay.
+    std::erase(m_clockWnds, w);
+    w->deleteLater();
+}
+
+void CMainFrame::keepReachable()
+{
+    if (HasTray() || m_bClosed || m_pMainDlg->isVisible() || m_pSlimClock->isVisible())
+        return;
+    m_pMainDlg->showMinimized();
 }
 
 void CMainFrame::ApplyTransparencyToWorldClocks(bool transparent)
@@ -312,6 +353,26 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     SaveWorldClocks();
     m_pTray->hide();
     WriteInitWin(m_store);
+    m_store.Sync();
     event->accept();
     emit closed();
+}
+
+void CMainFrame::SaveSession()
+{
+    if (m_bClosed)
+        return;
+    m_pMainDlg->SaveState();
+    SaveWorldClocks();
+    WriteInitWin(m_store);
+    m_store.Sync();
+}
+
+void CMainFrame::EndSession()
+{
+    if (m_bClosed)
+        return;
+    // Both at once: the event loop may be ending and run nothing queued.
+    m_pMainDlg->close();
+    close();
 }

@@ -9,6 +9,7 @@
 #include <QRect>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,10 @@ public:
 
     CMainClockDlg* MainWindow() const { return m_pMainDlg; }
     QSystemTrayIcon* TrayIcon() const { return m_pTray; }
+    // Whether the desktop has a notification area for the tray icon now.
+    // Without one no window is ever hidden out of reach.
+    bool HasTray() const { return trayAvailable(); }
+    std::function<bool()> trayAvailable = &QSystemTrayIcon::isSystemTrayAvailable;
 
     // Menu 106: the tray popup menu, its commands sent to this frame.
     QMenu* PopupMenu() const { return m_pMenu; }
@@ -66,7 +71,7 @@ public:
     void HideAllWorldClocks();
     void ApplyTransparencyToWorldClocks(bool transparent);
     // The world time dialog was shown or hidden: cascading starts afresh.
-    void ResetWorldClockCascade() { m_rcLastWorldWnd = QRect(); }
+    void ResetWorldClockCascade();
     const std::vector<CClockWnd*>& ClockWindows() const { return m_clockWnds; }
 
     // Command 32779: opens the schedule manager unless it is open already.
@@ -75,6 +80,12 @@ public:
 
     // The exit command: the main window closes, then this frame.
     void Exit();
+    // The desktop session asks for the program's state: saved as the close
+    // saves it, with every window left open.
+    void SaveSession();
+    // The session ends or the program is told to terminate: the main window
+    // and this frame close now, as they do at exit.
+    void EndSession();
 
     // The alarm thread's notice: the alarm popup slides up above a panel at
     // the bottom of the screen; without one the tray icon shows the text.
@@ -95,6 +106,7 @@ private:
     CClockWnd* m_pSlimClock = nullptr;
     std::vector<CClockWnd*> m_clockWnds;   // the slim clock first, then world clocks
     QRect m_rcLastWorldWnd;                // last world clock opened from the dialog
+    QPointer<CClockWnd> m_pLastWorldWnd;   // that window, where it really is now
     bool m_bClosed = false;
     std::unique_ptr<TransmitWorkers> m_transmitWorkers;   // joined when the frame goes
     std::unique_ptr<QtScheduleHost> m_pScheduleHost;
@@ -103,4 +115,8 @@ private:
 
     CClockWnd* addClockWindow(bool korea, std::int32_t row, const std::string& name);
     void markMenuOwner(CClockWnd* owner);
+    // A clock window was closed: a world clock goes for good; without a
+    // tray, the main window stays reachable when nothing else shows.
+    void onClockClosed(CClockWnd* w);
+    void keepReachable();
 };

@@ -282,10 +282,15 @@ ScreenSaverSwitch SetScreenSaverSwitch(ScreenSaverSwitch sw)
     return previous;
 }
 
+bool WriteScreenSaverEntry(bool scr)
+{
+    return WriteIniValue(SystemIniPath(), kScreenSaverIniSection, kScreenSaverIniKey,
+                         scr ? ScreenSaverPath() : std::string());
+}
+
 bool ApplyScreenSaverSetting(bool scr)
 {
-    const bool written = WriteIniValue(SystemIniPath(), kScreenSaverIniSection, kScreenSaverIniKey,
-                                       scr ? ScreenSaverPath() : std::string());
+    const bool written = WriteScreenSaverEntry(scr);
     ScreenSaverSwitch sw;
     {
         const std::lock_guard lock(g_switchMutex);

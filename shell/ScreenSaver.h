@@ -55,8 +55,13 @@ using ScreenSaverSwitch = std::function<bool(bool on)>;
 // user's desktop.
 ScreenSaverSwitch SetScreenSaverSwitch(ScreenSaverSwitch sw);
 
-// The screen saver step of apply settings: SCRNSAVE.EXE of [boot] in
-// SystemIniPath() becomes ScreenSaverPath() when scr, empty otherwise; then
-// screen saving is switched on (scr) or off, as far as the desktop allows.
-// False when system.ini could not be written; the switch is always tried.
+// SCRNSAVE.EXE of [boot] in SystemIniPath() becomes ScreenSaverPath() when
+// scr, empty otherwise. False when system.ini could not be written.
+bool WriteScreenSaverEntry(bool scr);
+
+// The screen saver step of apply settings when the user changed SCR:
+// WriteScreenSaverEntry, then screen saving is switched on (scr) or off, as
+// far as the desktop allows. False when system.ini could not be written;
+// the switch is always tried. Apply settings with SCR unchanged writes the
+// entry alone: the desktop's own screen saver and lock are the user's.
 bool ApplyScreenSaverSetting(bool scr);

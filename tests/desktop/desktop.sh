@@ -99,11 +99,13 @@ desktop_run_program() {
 # desktop_close WINDOW PID: closes the window as a user would (Alt+F4 to
 # the window manager) until the program PID has ended; a few tries, since
 # a key can land while the window manager is still busy. False if it runs on.
+# The keys go to the active window as typed: sent at a named window, jwm
+# closes the next window to become active as well.
 desktop_close() {
     local window=$1 pid=$2 try
     for try in 1 2 3; do
         xdotool windowactivate --sync "$window" 2>/dev/null
-        xdotool key --window "$window" alt+F4 2>/dev/null
+        xdotool key alt+F4 2>/dev/null
         for _ in $(seq 60); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.05; done
     done
     return 1

@@ -140,7 +140,7 @@ TEST_F(ShellTest, HideEscapeAndCloseSaveWhatTheyShould)
     g_bMainVisible = true;
     Button(1)->click();
     EXPECT_FALSE(Main().isVisible());
-    EXPECT_EQ(Stored("Vesk_X"), Main().x());
+    EXPECT_EQ(Stored("Vesk_X"), Main().geometry().x());
     EXPECT_EQ(g_nInitWin, kInitWinNone);
     EXPECT_FALSE(g_bMainVisible);
 
@@ -193,7 +193,7 @@ TEST_F(ShellTest, SavedPositionsApplyOnlyOnAScreen)
     Seed("Vesk_X", 100);
     Seed("Vesk_Y", 50);
     Frame().RestoreWindows();
-    EXPECT_EQ(Main().pos(), QPoint(100, 50));
+    EXPECT_EQ(Main().geometry().topLeft(), QPoint(100, 50));
     m_frame.reset();
 
     Seed("Vesk_X", 5000);   // a screen that was unplugged
@@ -230,8 +230,8 @@ TEST_F(ShellTest, DraggingMovesTheWindowAndSavesWhereItLanded)
     QMouseEvent release(QEvent::MouseButtonRelease, grabAt, g0 + QPoint(30, 20), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(&Main(), &release);
     EXPECT_EQ(Main().pos(), start + QPoint(30, 20));
-    EXPECT_EQ(Stored("Vesk_X"), start.x() + 30);
-    EXPECT_EQ(Stored("Vesk_Y"), start.y() + 20);
+    EXPECT_EQ(Stored("Vesk_X"), Main().geometry().x());
+    EXPECT_EQ(Stored("Vesk_Y"), Main().geometry().y());
 }
 
 TEST_F(ShellTest, MinimisingSilencesTheTick)

@@ -90,6 +90,8 @@ protected:
         m_frame.reset();
         m_sync = std::make_unique<LocalSynchroniser>(m_clock, servers, 2000);
         m_frame = std::make_unique<CMainFrame>(m_store, servers, *m_sync);
+        // The offscreen platform has no tray; the desktop under test has one.
+        m_frame->trayAvailable = [this] { return m_tray; };
         return *m_frame;
     }
     CMainClockDlg& Main() { return *m_frame->MainWindow(); }
@@ -107,4 +109,5 @@ protected:
     std::unique_ptr<LocalSynchroniser> m_sync;
     std::unique_ptr<CMainFrame> m_frame;
     QStringList m_messages;
+    bool m_tray = true;
 };

@@ -61,3 +61,36 @@ TEST(PositionOnAnyScreen, DegenerateGeometries)
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     expectCases({{kMax - 10, kMax - 10, 100, 100}}, {{kMax, kMax, true}, {kMax - 11, kMax, false}});
 }
+
+// A saved corner comes back where it was while the window can be dragged
+// from there, and is moved the shortest way onto the nearest work area
+// otherwise.
+TEST(PlaceOnScreens, KeepsReachableCornersAndClampsTheRest)
+{
+    // 1280x772 work area (a panel below) with a 1024x768 screen to its right.
+    const std::vector<Rect> areas = {{0, 0, 1280, 772}, {1280, 0, 1024, 768}};
+    const struct
+    {
+        Point saved, placed;
+        const char* why;
+    } rows[] = {
+        {{146, 130}, {146, 130}, "inside"},
+        {{-20, 300}, {-20, 300}, "slightly off the left edge: still draggable"},
+        {{1000, 760}, {1000, 712}, "strip under the panel: up onto the work area"},
+        {{300, -5}, {300, 0}, "strip above the top"},
+        {{-180, 300}, {0, 300}, "too little left on screen to grab"},
+        {{5000, 50}, {2114, 50}, "screen unplugged: into the nearest one"},
+        {{1270, 100}, {1270, 100}, "across the two screens"},
+        {{-1000, -1000}, {0, 0}, "far up and left"},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(PlaceOnScreens(r.saved, 190, 60, areas), r.placed) << r.why;
+
+    // A window larger than the screen keeps its top-left on it; no screen
+    // at all leaves the corner alone; wild corners do not overflow.
+    EXPECT_EQ(PlaceOnScreens({-2000, 900}, 3000, 2000, areas), (Point{0, 0}));
+    EXPECT_EQ(PlaceOnScreens({5, 6}, 100, 100, {}), (Point{5, 6}));
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    EXPECT_EQ(PlaceOnScreens({kMax, kMax}, kMax, kMax, areas), (Point{1280, 0}));
+    EXPECT_EQ(PlaceOnScreens({-kMax, kMax - 5}, 190, 60, areas), (Point{0, 712}));
+}

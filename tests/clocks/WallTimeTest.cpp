@@ -71,3 +71,33 @@ TEST(WallTime, LocalTimeFollowsTheZone)
         EXPECT_EQ(LocalWallTime(utc(2026, 1, 1, 12)), MakeWallTime(2026, 1, 1, 7));
     }
 }
+
+// Korean time is UTC+9 from the system clock in every zone, the 1988 summer
+// time included: the world clocks reckon from it, whatever TZ says.
+TEST(WallTime, KoreanTimeIgnoresTheZone)
+{
+    const std::time_t noonUtc = 1'783'080'000;   // 2026-07-03 12:00:00 UTC
+    for (const char* zone : {"Asia/Seoul", "UTC", "America/New_York", "Australia/Lord_Howe"}) {
+        TzScope tz(zone);
+        EXPECT_EQ(KoreanWallTime(noonUtc), MakeWallTime(2026, 7, 3, 21)) << zone;
+        EXPECT_EQ(KoreanWallTime(0), MakeWallTime(1970, 1, 1, 9)) << zone;
+    }
+}
+
+// The clock timer's wait ends just past the next whole second, from any
+// point in the second, the boundary itself included.
+TEST(WallTime, NextSecondIsJustAhead)
+{
+    const system_clock::time_point base{seconds{1'783'080'000}};
+    for (const auto into : {nanoseconds{0}, nanoseconds{1}, nanoseconds{999'999},
+                            nanoseconds{1'000'000}, nanoseconds{500'000'000},
+                            nanoseconds{998'999'999}, nanoseconds{999'000'000},
+                            nanoseconds{999'999'999}}) {
+        const system_clock::time_point now = base + duration_cast<system_clock::duration>(into);
+        const milliseconds wait = UntilNextSecond(now);
+        const auto wake = now + wait;
+        EXPECT_EQ(floor<seconds>(wake), base + seconds{1}) << into.count();
+        EXPECT_GT(wake - (base + seconds{1}), nanoseconds{0}) << into.count();
+        EXPECT_LE(wake - (base + seconds{1}), milliseconds{2}) << into.count();
+    }
+}

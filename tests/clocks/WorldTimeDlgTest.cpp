@@ -2,6 +2,7 @@
 // buttons and keys, and the clock's picture and blink.
 
 #include "LocalTime.h"
+#include "clocks/CClockWnd.h"
 #include "clocks/CWorldTimeDlg.h"
 #include "clocks/CWorldTimeView.h"
 
@@ -20,10 +21,12 @@
 #include <memory>
 
 #include "RecordingWorldTimeTree.h"
+#include "TzScope.h"
 #include "base/ControlId.h"
 #include "base/Cp949.h"
 #include "base/MessageBox.h"
 #include "base/Options.h"
+#include "base/SettingsStore.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -100,7 +103,7 @@ protected:
     void click(int id) const { FindControl<QPushButton>(m_dlg.get(), id)->click(); }
     QString describe(std::int32_t row) const
     {
-        return QString::fromStdString(BuildAreaInfo(row, LocalWallTime(m_now)));
+        return QString::fromStdString(BuildAreaInfo(row, KoreanWallTime(m_now)));
     }
 
     struct
@@ -326,6 +329,53 @@ TEST_F(WorldTimeDlgTest, ShowClockAsksOnlyWithASelection)
     ASSERT_EQ(asked.count(), 1);
     EXPECT_EQ(asked[0][0].toInt(), 5);
     EXPECT_EQ(asked[0][1].toString(), "베를린");
+}
+
+// Every name is whole: a row leaves room above and below its text, even in
+// a face whose glyphs fill the whole line height.
+TEST_F(WorldTimeDlgTest, RowsAreTallEnoughForTheirNames)
+{
+    makeSmall();
+    m_dlg->show();
+    QTreeWidgetItem* root = m_dlg->tree()->topLevelItem(0);
+    const QFontMetrics metrics(m_dlg->tree()->font());
+    for (int i = 0; i < root->childCount(); ++i) {
+        QTreeWidgetItem* row = root->child(i);
+        const int ink = metrics.tightBoundingRect(row->text(0)).height();
+        EXPECT_GE(m_dlg->tree()->visualItemRect(row).height(), ink + 2) << row->text(0).toStdString();
+    }
+}
+
+// World clocks, the Korea clock and the dialog reckon from Korean time, so a
+// PC set to another zone shows the same world times as one in Seoul.
+TEST_F(WorldTimeDlgTest, ClocksShowKoreanTimeInEveryZone)
+{
+    makeSmall();
+    MemorySettingsStore store;
+    QWidget frame;
+    const WallTime korea = MakeWallTime(2003, 7, 5, 14, 30, 15);   // m_now in Seoul
+    const WallTime newYork = korea - std::chrono::hours(14) + std::chrono::hours(1);   // summer time
+    for (const char* zone : {"Asia/Seoul", "UTC", "America/New_York"}) {
+        SCOPED_TRACE(zone);
+        TzScope tz(zone);
+        CClockWnd world(&frame, store, false, 6, "뉴욕");
+        CClockWnd slim(&frame, store, true);
+        for (CClockWnd* w : {&world, &slim}) {
+            w->setTimeSource([this] { return m_now; });
+            w->show();
+        }
+        EXPECT_EQ(world.m_timeShown, newYork);
+        EXPECT_EQ(slim.m_timeShown, korea);
+        m_dlg->tree()->setCurrentItem(nullptr);
+        m_dlg->tree()->setCurrentItem(item("뉴욕"));
+        EXPECT_EQ(info(), "선택하신 지역은 한국보다 14시 0분이 늦은 지역입니다."
+                          "현재시각은 써머타임이 적용된 시각입니다.\n"
+                          "현지시간 기준 4월 첫째 일요일 오전 2시부터 "
+                          "10월 마지막 일요일 오전 2시까지 써머타임 적용기간 입니다.");
+        m_dlg->hide();
+        m_dlg->show();   // the view takes the time as it shows
+        EXPECT_EQ(m_dlg->view()->timeShown(), newYork);
+    }
 }
 
 // --- The clock ---

@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -32,12 +33,19 @@ constexpr const char* kNotInstallDirMessage =
     "생성하여 사용하십시요!!!";
 
 // The lock that keeps a second copy out could not be made at all: why, in
-// the system's words, with the folder it was to go in.
-QString LockFailureText(const QString& dir, const QString& lockPath)
+// the system's words. Trying to create the file tells the reason (QLockFile
+// keeps it to itself); a file made by the try is ours and goes again.
+QString LockFailureText(const QString& lockPath)
 {
     QString reason = QStringLiteral("알 수 없는 오류입니다.");
-    if (::access(QFile::encodeName(dir).constData(), W_OK | X_OK) != 0)
+    const QByteArray path = QFile::encodeName(lockPath);
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) {
         reason = QString::fromLocal8Bit(std::strerror(errno));
+    } else {
+        ::close(fd);
+        ::unlink(path.constData());
+    }
     return QStringLiteral("실행 잠금 파일을 만들 수 없습니다.\n\n%1\n%2").arg(lockPath, reason);
 }
 
@@ -76,7 +84,7 @@ std::optional<int> CClockApp::InitInstance()
         if (m_lock->error() == QLockFile::LockFailedError)
             ShowMessage(nullptr, QStringLiteral("이미 실행중인 프로그램이 있습니다"), MessageIcon::Information);
         else
-            ShowMessage(nullptr, LockFailureText(runtimeDir, lockPath), MessageIcon::Warning);
+            ShowMessage(nullptr, LockFailureText(lockPath), MessageIcon::Warning);
         return 1;
     }
 

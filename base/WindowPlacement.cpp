@@ -9,9 +9,11 @@
 
 namespace {
 
-// The size the window shows with, its layout settled first.
+// The size the window shows with: its style and fonts applied and its
+// layout settled first.
 QSize ShownSize(QWidget* w)
 {
+    w->ensurePolished();
     if (QLayout* layout = w->layout())
         layout->activate();
     return w->frameGeometry().size();
@@ -65,7 +67,13 @@ void SetTopmost(QWidget* w, bool topmost)
     if (w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
         return;
     const bool visible = w->isVisible();
-    w->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);   // hides a shown window
+    const bool placed = w->testAttribute(Qt::WA_Moved);
+    const QPoint corner = w->geometry().topLeft();
+    // Hides a shown window, and makes the corner it was placed at the
+    // frame's again.
+    w->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    if (placed)
+        PutClientAt(w, corner);
     if (visible)
         w->show();
 }

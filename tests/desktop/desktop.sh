@@ -4,7 +4,9 @@
 #   desktop_start APP_DIR [LAUNCHER]   sets DISPLAY, WORK, INSTALL, HOME;
 #                                      the test launcher goes beside the
 #                                      program; the panel runs along the
-#                                      bottom, or the top when DESKTOP_PANEL=top
+#                                      bottom, or the top when DESKTOP_PANEL=top;
+#                                      DESKTOP_TRAY=none leaves it without a
+#                                      notification area
 #   desktop_stop
 # Only processes started here are ended, by their PIDs.
 
@@ -32,8 +34,9 @@ desktop_start() {
     export DISPLAY=:$(head -n1 "$WORK/display")
     for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
 
-    local panel_y=-1
+    local panel_y=-1 dock="<Dock/>"
     [ "${DESKTOP_PANEL:-bottom}" = top ] && panel_y=0
+    [ "${DESKTOP_TRAY:-}" = none ] && dock=""
     # Inactive windows stay opaque so screenshots show them as they are.
     cat >"$WORK/jwmrc" <<JWM
 <?xml version="1.0"?>
@@ -41,7 +44,7 @@ desktop_start() {
   <Tray x="0" y="$panel_y" height="28" autohide="off">
     <TrayButton label="Vesk">showdesktop</TrayButton>
     <Spacer/>
-    <Dock/>
+    $dock
   </Tray>
   <WindowStyle><Opacity>1.0</Opacity><Active><Opacity>1.0</Opacity></Active></WindowStyle>
   <FocusModel>click</FocusModel>

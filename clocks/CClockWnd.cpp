@@ -1,5 +1,6 @@
 #include "clocks/CClockWnd.h"
 
+#include "base/NextSecond.h"
 #include "base/Options.h"
 #include "base/QtColor.h"
 #include "base/WindowPlacement.h"
@@ -55,7 +56,7 @@ void CClockWnd::SetTransparency(bool on)
 
 WallTime CClockWnd::wallNow() const
 {
-    const std::time_t now = m_now ? m_now() : std::time(nullptr);
+    const std::time_t now = m_now ? m_now() : SecondsNow();
     const WallTime korea = KoreanWallTime(now);
     return m_nAreaCode == -1 ? korea : RegionTimeNow(m_nAreaCode, korea);
 }

@@ -7,6 +7,7 @@
 #include <QRegion>
 
 #include "base/ControlId.h"
+#include "base/NextSecond.h"
 #include "base/Options.h"
 #include "base/QtColor.h"
 #include "clocks/ClockFaces.h"
@@ -71,7 +72,7 @@ void CDigitalClock::setTimeSource(std::function<std::time_t()> now)
 
 std::time_t CDigitalClock::currentTime() const
 {
-    return m_now ? m_now() : std::time(nullptr);
+    return m_now ? m_now() : SecondsNow();
 }
 
 void CDigitalClock::onSecond()

@@ -13,6 +13,7 @@
 
 #include "base/ControlId.h"
 #include "base/MessageBox.h"
+#include "base/NextSecond.h"
 #include "clocks/CWorldTimeView.h"
 #include "clocks/ClockFaces.h"
 #include "resources/ResourceIds.h"
@@ -176,7 +177,7 @@ void CWorldTimeDlg::setTimeSource(std::function<std::time_t()> now)
 
 std::time_t CWorldTimeDlg::currentTime() const
 {
-    return m_now ? m_now() : std::time(nullptr);
+    return m_now ? m_now() : SecondsNow();
 }
 
 void CWorldTimeDlg::setInfoText(const QString& text)

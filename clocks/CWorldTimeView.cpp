@@ -5,6 +5,7 @@
 #include <QTimerEvent>
 
 #include "base/ControlId.h"
+#include "base/NextSecond.h"
 #include "base/Options.h"
 #include "clocks/ClockFaces.h"
 #include "clocks/ClockTicker.h"
@@ -62,7 +63,7 @@ void CWorldTimeView::setTimeSource(std::function<std::time_t()> now)
 
 void CWorldTimeView::takeTime()
 {
-    const std::time_t now = m_now ? m_now() : std::time(nullptr);
+    const std::time_t now = m_now ? m_now() : SecondsNow();
     // A row outside the table (-1, none selected) shows Korean time.
     m_timeShown = RegionTimeNow(g_nSelectedArea, KoreanWallTime(now));
 }

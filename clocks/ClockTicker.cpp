@@ -1,6 +1,6 @@
 #include "clocks/ClockTicker.h"
 
-#include "clocks/WallTime.h"
+#include "base/NextSecond.h"
 
 #include <chrono>
 
@@ -27,7 +27,7 @@ void ClockTicker::Attach(QObject* face, std::function<void()> onSecond)
     // A face that goes without saying so leaves with its connection.
     connect(face, &QObject::destroyed, this, &ClockTicker::faceDestroyed, Qt::UniqueConnection);
     if (!m_timer.isActive()) {
-        m_lastSecond = std::time(nullptr);
+        m_lastSecond = SecondsNow();
         arm();
     }
 }
@@ -51,7 +51,7 @@ void ClockTicker::arm()
 
 void ClockTicker::fire()
 {
-    const std::time_t now = std::time(nullptr);
+    const std::time_t now = SecondsNow();
     arm();
     // The monotonic timer may wake a hair before the system clock's boundary
     // (the clock is being slewed): the second is then told at the next wake.

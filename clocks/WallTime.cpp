@@ -23,12 +23,6 @@ WallTime KoreanWallTime(std::time_t t)
     return WallTime{seconds{t}} + hours{9};
 }
 
-milliseconds UntilNextSecond(system_clock::time_point now)
-{
-    const auto intoSecond = now - floor<seconds>(now);   // [0, 1 s)
-    return ceil<milliseconds>(seconds{1} - intoSecond) + milliseconds{1};
-}
-
 std::tm WallTimeToTm(WallTime t)
 {
     const local_days day = floor<days>(t);

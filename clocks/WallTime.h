@@ -22,10 +22,6 @@ WallTime LocalWallTime(std::time_t t);
 // Korean standard time (UTC+9, no summer time) at the POSIX time t.
 WallTime KoreanWallTime(std::time_t t);
 
-// Time from now until just after the next whole second of the system clock:
-// the next boundary plus a margin of 1 ms, so a timer armed with it finds
-// the new second already there. In (1 ms, 1001 ms].
-std::chrono::milliseconds UntilNextSecond(std::chrono::system_clock::time_point now);
 
 // t broken down for strftime: date, time of day, weekday (0 = Sunday) and day
 // of the year filled in, tm_isdst -1 (unknown).

@@ -298,7 +298,9 @@ void CScheduleThread::Run()
         } catch (const std::exception&) {
             // Out of memory in a pass: the next pass tries again.
         }
-        Sleep(kPassIntervalMs);
+        // Alarms fall on whole seconds: one pass just after each, not a
+        // hundred idle ones a second.
+        Sleep(static_cast<int>(UntilNextSecond(std::chrono::system_clock::now()).count()));
         T = m_now();
     }
     try {

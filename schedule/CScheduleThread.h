@@ -4,6 +4,7 @@
 // thread and sounds them, and saves the book after every change and when
 // it stops.
 
+#include "base/NextSecond.h"
 #include "schedule/Schedule.h"
 
 #include <atomic>
@@ -114,14 +115,14 @@ public:
     // dir: the folder of the schedule files and emile.wav. now: the current
     // time (tests pass a fake clock).
     CScheduleThread(ScheduleHost& host, SoundOutput& sound, std::string dir = ".",
-                    Clock now = [] { return std::time(nullptr); });
+                    Clock now = SecondsNow);
     ~CScheduleThread();
     CScheduleThread(const CScheduleThread&) = delete;
     CScheduleThread& operator=(const CScheduleThread&) = delete;
 
     // Reads "SCH_SAVE_STAMP" and starts the thread: it loads the book, then
-    // makes a pass every kPassIntervalMs, saving the book after a pass that
-    // gave an alarm and after NotifyScheduleChanged.
+    // makes a pass just after each second of the system clock, saving the
+    // book after a pass that gave an alarm and after NotifyScheduleChanged.
     void Start();
     // Clears m_bRun and waits, looking every 10 ms, until the thread has
     // saved the book and set m_bFinished. A pass under way ends first, with
@@ -136,7 +137,7 @@ public:
     std::atomic<bool> m_bRun{true};
     std::atomic<bool> m_bFinished{false};
 
-    static constexpr int kPassIntervalMs = 10;
+    static constexpr int kPassIntervalMs = 10;  // ms between looks at a flag while waiting
     static constexpr int kSaveRetryS = 1;  // s until a failed save is tried again
 
 private:

@@ -1,26 +1,47 @@
 #!/usr/bin/env bash
 # Measures the running program on a throwaway X desktop: time from start to
-# the main window shown, then resident memory and CPU use over a span with
-# the main window, the slim clock and five world clocks open and ticking.
+# the main window shown, then resident memory, CPU use and wakeups over a
+# span with the main window, the slim clock and five world clocks open and
+# ticking, side by side with GNOME Clocks showing five cities and
+# `xclock -update 1` on the same desktop over the same span.
 #   scripts/measure-desktop.sh [SECONDS] [BUILD_DIR] [RUNS]
+# GNOME Clocks and xclock are installed here when missing (Debian packages
+# gnome-clocks, x11-apps, dbus-daemon), never by the tests or CI. GNOME
+# Clocks draws with GTK's cairo renderer, its cheapest on a desktop without
+# GL, keeps its settings in a temporary key file and runs on a session bus
+# of its own.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 span=${1:-30}
 build=${2:-$top/build}
 runs=${3:-5}
 ninja -C "$build" -j2 Vesk vesk-test-launcher >/dev/null || exit 1
+
+SUDO=()
+[ "$(id -u)" -eq 0 ] || SUDO=(sudo)
+missing=()
+for p in gnome-clocks x11-apps dbus-daemon; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing for the comparison: ${missing[*]}"
+    "${SUDO[@]}" apt-get update -qq
+    "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
 . "$top/tests/desktop/desktop.sh"
 desktop_start "$build/app" "$build/tests/shell/vesk-test-launcher"
-trap 'desktop_stop; rm -rf "$WORK"' EXIT
+others=()
+trap 'kill "${others[@]}" 2>/dev/null; wait 2>/dev/null; desktop_stop; rm -rf "$WORK"' EXIT
 # The program over a loopback time server that does not answer: the
 # compare at start fails fast.
 run() { desktop_run_program vesk-test-launcher 127.0.0.1:9; }
-hz=$(getconf CLK_TCK)
 
 ms_now() { date +%s%3N; }
 starts=()
 for r in $(seq "$runs"); do
-    rm -rf "$XDG_CONFIG_HOME"
+    rm -rf "$XDG_CONFIG_HOME/Vesk Client V3.3"
     t0=$(ms_now)
     run &
     pid=$!
@@ -60,13 +81,76 @@ xdotool mousemove $((WIDTH - 14)) $((HEIGHT - 14)) click 1
 desktop_wait_window Vesk3 10 >/dev/null
 echo "windows open: $(xdotool search --onlyvisible --class Vesk 2>/dev/null | wc -l) (main window, slim clock, 5 world clocks)"
 
-sleep 2
-cpu() { awk '{print $14 + $15}' "/proc/$pid/stat"; }
-c0=$(cpu); t0=$(ms_now)
+# GNOME Clocks with five cities, on a session bus and settings of its own.
+clocks=""
+if command -v gnome-clocks >/dev/null && command -v dbus-run-session >/dev/null; then
+    mkdir -p "$XDG_CONFIG_HOME/glib-2.0/settings"
+    city() {   # city NAME ICAO LAT LON (radians): one GWeather location
+        printf "{'location': <(uint32 2, <('%s', '%s', true, [(%s, %s)], [(%s, %s)])>)>}" "$1" "$2" "$3" "$4" "$3" "$4"
+    }
+    {
+        printf '[org/gnome/clocks]\ngeolocation=false\nworld-clocks=['
+        city London EGWU 0.8997 -0.0073; printf ', '
+        city 'New York' KNYC 0.7118 -1.2910; printf ', '
+        city Sydney YSSY -0.5925 2.6386; printf ', '
+        city Paris LFPB 0.8546 0.0428; printf ', '
+        city Tokyo RJTI 0.6219 2.4408
+        printf ']\n'
+    } >"$XDG_CONFIG_HOME/glib-2.0/settings/keyfile"
+    GSETTINGS_BACKEND=keyfile GDK_BACKEND=x11 GTK_A11Y=none \
+        dbus-run-session -- gnome-clocks >"$WORK/gnome-clocks.log" 2>&1 &
+    others+=($!)
+    for _ in $(seq 200); do
+        clocks=$(pgrep -x gnome-clocks -P "${others[-1]}" | head -n1)
+        [ -n "$clocks" ] && xdotool search --onlyvisible --pid "$clocks" >/dev/null 2>&1 && break
+        sleep 0.05
+    done
+    [ -n "$clocks" ] || echo "GNOME Clocks did not start here (see $WORK/gnome-clocks.log)"
+fi
+xclock -update 1 -geometry 120x120+1100+40 &
+xclockpid=$!
+others+=($xclockpid)
+sleep 3   # all of them settled
+
+# Processor time of all threads in ns (the scheduler's own count, finer
+# than the 10 ms ticks of /proc/PID/stat); wakeups as context switches, of
+# the main thread and of all threads.
+cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d", s}'; }
+wakes_main() { awk '/ctxt_switches/ {s += $2} END {print s}' "/proc/$1/status"; }
+wakes_all() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s}'; }
+names=("Vesk (7 clocks)") pids=("$pid")
+[ -n "$clocks" ] && { names+=("GNOME Clocks (5 cities)"); pids+=("$clocks"); }
+names+=("xclock -update 1"); pids+=("$xclockpid")
+# Vesk's threads one by one: id, name, processor ticks, context switches.
+threads() {
+    local t
+    for t in /proc/"$pid"/task/*; do
+        printf '%s %s %s %s\n' "${t##*/}" "$(tr ' ' _ <"$t/comm")" \
+            "$(awk '{print $1}' "$t/schedstat")" "$(awk '/ctxt_switches/ {s += $2} END {print s}' "$t/status")"
+    done | sort
+}
+declare -a c0 m0 a0
+for i in "${!pids[@]}"; do
+    c0[i]=$(cpu "${pids[i]}"); m0[i]=$(wakes_main "${pids[i]}"); a0[i]=$(wakes_all "${pids[i]}")
+done
+threads >"$WORK/threads0"
+t0=$(ms_now)
 sleep "$span"
-c1=$(cpu); t1=$(ms_now)
-rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
-awk -v c=$((c1 - c0)) -v hz="$hz" -v ms=$((t1 - t0)) -v rss="$rss" 'BEGIN {
-    printf "resident memory: %.1f MB\n", rss / 1024
-    printf "CPU over %.1f s: %.2f %% of one core\n", ms / 1000, 100 * (c / hz) / (ms / 1000) }'
+t1=$(ms_now)
+threads >"$WORK/threads1"
+echo "over $(( (t1 - t0) / 1000 )) s, side by side:"
+printf '  %-24s %9s %14s %14s %10s\n' "" "CPU" "wakeups/s" "main thread" "resident"
+for i in "${!pids[@]}"; do
+    p=${pids[i]}
+    awk -v name="${names[i]}" -v c=$(( $(cpu "$p") - c0[i] )) -v ms=$((t1 - t0)) \
+        -v wa=$(( $(wakes_all "$p") - a0[i] )) -v wm=$(( $(wakes_main "$p") - m0[i] )) \
+        -v rss="$(awk '/^VmRSS/ {print $2}' "/proc/$p/status")" 'BEGIN {
+        s = ms / 1000
+        printf "  %-24s %7.3f %% %14.1f %14.1f %7.1f MB\n", name, 100 * (c / 1e9) / s, wa / s, wm / s, rss / 1024 }'
+done
+echo "  (CPU in % of one core; wakeups are context switches per second)"
+echo "Vesk's threads over the span:"
+join "$WORK/threads0" "$WORK/threads1" | awk -v ms=$((t1 - t0)) '{
+    s = ms / 1000
+    printf "  %-18s %7.3f %% %10.1f wakeups/s\n", $2, 100 * (($6 - $3) / 1e9) / s, ($7 - $4) / s }'
 kill "$pid"; wait "$pid" 2>/dev/null

@@ -83,21 +83,3 @@ TEST(WallTime, KoreanTimeIgnoresTheZone)
         EXPECT_EQ(KoreanWallTime(0), MakeWallTime(1970, 1, 1, 9)) << zone;
     }
 }
-
-// The clock timer's wait ends just past the next whole second, from any
-// point in the second, the boundary itself included.
-TEST(WallTime, NextSecondIsJustAhead)
-{
-    const system_clock::time_point base{seconds{1'783'080'000}};
-    for (const auto into : {nanoseconds{0}, nanoseconds{1}, nanoseconds{999'999},
-                            nanoseconds{1'000'000}, nanoseconds{500'000'000},
-                            nanoseconds{998'999'999}, nanoseconds{999'000'000},
-                            nanoseconds{999'999'999}}) {
-        const system_clock::time_point now = base + duration_cast<system_clock::duration>(into);
-        const milliseconds wait = UntilNextSecond(now);
-        const auto wake = now + wait;
-        EXPECT_EQ(floor<seconds>(wake), base + seconds{1}) << into.count();
-        EXPECT_GT(wake - (base + seconds{1}), nanoseconds{0}) << into.count();
-        EXPECT_LE(wake - (base + seconds{1}), milliseconds{2}) << into.count();
-    }
-}

@@ -138,3 +138,27 @@ TEST_F(ScheduleThreadTest, UnreadableBookIsReportedAndNeverOverwritten)
     EXPECT_EQ(m_host.messages, std::vector<std::string>{kNoScheduleFileText});
     EXPECT_TRUE(fs::is_fifo(m_dir / kLiveScheduleFile));
 }
+
+// Idle, the thread makes one pass a second, not one every 10 ms: it reads
+// the clock once a pass.
+TEST(ScheduleThreadIdle, PassesOncePerSecond)
+{
+    FakeHost host;
+    SoundFakeOutput sound;
+    std::atomic<int> reads{0};
+    const fs::path dir = fs::temp_directory_path() / ("vesk-idle-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    CScheduleThread thread(host, sound, dir.string(), [&] {
+        ++reads;
+        return kNine;
+    });
+    thread.Start();
+    ASSERT_TRUE(Eventually([&] { return thread.IsLoaded(); }));
+    const int before = reads;
+    std::this_thread::sleep_for(2500ms);
+    const int passes = reads - before;
+    thread.Stop();
+    fs::remove_all(dir);
+    EXPECT_GE(passes, 2);
+    EXPECT_LE(passes, 4);
+}

@@ -21,6 +21,8 @@ namespace {
 
 constexpr QSize kWindowSize(190, 38);   // pixels; the face is laid out in them
 constexpr int kKoreanFontTenths = 100;  // 10 pt
+// The time's cell: right of the marker, below the name, to the edges.
+constexpr QRect kTimeCell(127, 20, kWindowSize.width() - 127, kWindowSize.height() - 20);
 
 } // namespace
 
@@ -78,13 +80,25 @@ CClockWnd::FaceText CClockWnd::faceText(WallTime wall) const
 
 CClockWnd::Face CClockWnd::currentFace() const
 {
-    return {m_timeShown, b24Mode, TxtColor, BgColor, m_bTransparent && !m_bKorea};
+    return {faceText(m_timeShown), TxtColor, BgColor, m_bTransparent && !m_bKorea};
+}
+
+bool CClockWnd::Face::SameBesidesTime(const Face& o) const
+{
+    Face other = o;
+    other.text.time = text.time;
+    return *this == other;
 }
 
 void CClockWnd::onSecond()
 {
     m_timeShown = wallNow();
-    if (currentFace() != m_facePainted)
+    const Face face = currentFace();
+    if (face == m_facePainted)
+        return;
+    if (m_facePainted && face.SameBesidesTime(*m_facePainted))
+        update(kTimeCell);
+    else
         update();
 }
 
@@ -112,28 +126,31 @@ void CClockWnd::paintEvent(QPaintEvent*)
         m_bitmap.setDevicePixelRatio(dpr);
         m_bBitmapMade = true;
     }
-    const FaceText text = faceText(m_timeShown);
-    const QColor textColour = ColorRefToQColor(face.text);
-    {
+    if (face != m_facePainted) {
+        const QColor textColour = ColorRefToQColor(face.textColour);
         QPainter p(&m_bitmap);
+        // Most seconds change the time alone: only its cell is drawn again,
+        // whole, with whatever of its neighbours' ink reaches into it.
+        if (m_facePainted && face.SameBesidesTime(*m_facePainted))
+            p.setClipRect(kTimeCell);
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setCompositionMode(QPainter::CompositionMode_Source);
         p.fillRect(rect(), face.transparent ? QColor(Qt::transparent) : ColorRefToQColor(face.back));
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         p.setPen(textColour);
         static const QFont font = MakeClockFont(kKoreanFaces, kKoreanFontTenths);
-        DrawTextCell(p, font, face.transparent ? 15 : 10, 4, text.name);
-        DrawTextCell(p, font, 10, 20, text.date);
-        if (!text.marker.isEmpty())
-            DrawTextCell(p, font, 100, 20, text.marker);
-        DrawTextCell(p, font, 127, 20, text.time);
+        DrawTextCell(p, font, face.transparent ? 15 : 10, 4, face.text.name);
+        DrawTextCell(p, font, 10, 20, face.text.date);
+        if (!face.text.marker.isEmpty())
+            DrawTextCell(p, font, 100, 20, face.text.marker);
+        DrawTextCell(p, font, kTimeCell.x(), kTimeCell.y(), face.text.time);
         if (face.transparent)   // the bar that shows where a see-through clock is
             p.fillRect(QRect(10, 4, 4, 12), textColour);
+        m_facePainted = face;
     }
     QPainter window(this);
     window.setCompositionMode(QPainter::CompositionMode_Source);
     window.drawPixmap(0, 0, m_bitmap);
-    m_facePainted = face;
 }
 
 void CClockWnd::mousePressEvent(QMouseEvent* event)

@@ -13,6 +13,7 @@
 
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <string>
 
 class SettingsStore;
@@ -43,6 +44,7 @@ public:
     struct FaceText
     {
         QString name, date, marker, time;
+        bool operator==(const FaceText&) const = default;
     };
     FaceText faceText(WallTime wall) const;
 
@@ -84,16 +86,16 @@ private:
     bool m_bDragging = false;
     QPoint m_dragOffset;   // cursor minus window corner at the press
 
-    // What the picture on screen shows; a second repaints only when it
-    // would change.
+    // What the picture shows. A new second repaints only what changed,
+    // which is mostly the time cell alone.
     struct Face
     {
-        WallTime time{WallTime::duration{-1}};
-        bool h24 = false;
-        ColorRef text = 0, back = 0;
+        FaceText text;
+        ColorRef textColour = 0, back = 0;
         bool transparent = false;
         bool operator==(const Face&) const = default;
+        bool SameBesidesTime(const Face& o) const;
     };
     Face currentFace() const;
-    Face m_facePainted;
+    std::optional<Face> m_facePainted;   // what m_bitmap holds
 };

@@ -75,11 +75,32 @@ std::time_t CDigitalClock::currentTime() const
     return m_now ? m_now() : SecondsNow();
 }
 
+CDigitalClock::Face CDigitalClock::currentFace() const
+{
+    const bool h24 = b24Mode;
+    const std::tm tm = LocalTm(m_timeShown);
+    return {QString::fromStdString(ClockTimeText(tm, h24)),
+            QString::fromStdString(ClockDateText(tm)),
+            h24 ? QString() : QString::fromLatin1(AmPmText(tm)), h24, TxtColor, BgColor};
+}
+
+bool CDigitalClock::Face::SameBesidesTime(const Face& o) const
+{
+    Face other = o;
+    other.time = time;
+    return *this == other;
+}
+
+QRect CDigitalClock::timeCell(bool h24) const
+{
+    // From where the time is drawn to the edges.
+    const int left = h24 ? 40 : 55;
+    return QRect(left, 15, m_clientRect.width() - left, m_clientRect.height() - 15);
+}
+
 void CDigitalClock::onSecond()
 {
     const std::time_t now = currentTime();
-    if (Face{now, b24Mode, TxtColor, BgColor} != m_facePainted)
-        update();
     if (now != m_timeShown) {
         m_timeShown = now;
         // The tick sounds on its own thread: painting goes on meanwhile, and
@@ -87,24 +108,23 @@ void CDigitalClock::onSecond()
         if (g_bMainVisible && Beep)
             (m_tickPlayer ? *m_tickPlayer : DefaultTickPlayer()).Tick();
     }
+    const Face face = currentFace();
+    if (face == m_facePainted)
+        return;
+    if (m_facePainted && face.SameBesidesTime(*m_facePainted))
+        update(timeCell(face.h24));
+    else
+        update();
 }
 
-void CDigitalClock::drawFace(QPainter& painter)
+void CDigitalClock::drawFace(QPainter& painter, const Face& face)
 {
-    const bool h24 = b24Mode;
-    const std::tm tm = LocalTm(m_timeShown);
-    const QString time = QString::fromStdString(ClockTimeText(tm, h24));
-    const QString date = QString::fromStdString(ClockDateText(tm));
-
-    painter.fillRect(m_clientRect, ColorRefToQColor(BgColor));
-    painter.setPen(ColorRefToQColor(TxtColor));
-    if (h24) {
-        DrawTextCell(painter, *GetClockFont(240), 40, 15, time);
-    } else {
-        DrawTextCell(painter, *GetClockFont(240), 55, 15, time);
-        DrawTextCell(painter, *GetClockFont(100), 30, 30, QString::fromLatin1(AmPmText(tm)));
-    }
-    DrawTextCell(painter, *GetClockFont(100), 35, 4, date);
+    painter.fillRect(m_clientRect, ColorRefToQColor(face.back));
+    painter.setPen(ColorRefToQColor(face.text));
+    DrawTextCell(painter, *GetClockFont(240), face.h24 ? 40 : 55, 15, face.time);
+    if (!face.h24)
+        DrawTextCell(painter, *GetClockFont(100), 30, 30, face.marker);
+    DrawTextCell(painter, *GetClockFont(100), 35, 4, face.date);
 }
 
 void CDigitalClock::paintEvent(QPaintEvent*)
@@ -115,12 +135,17 @@ void CDigitalClock::paintEvent(QPaintEvent*)
         m_bitmap.setDevicePixelRatio(dpr);
         m_bBitmapMade = true;
     }
-    {
+    const Face face = currentFace();
+    if (face != m_facePainted) {
         QPainter memory(&m_bitmap);
         memory.setRenderHint(QPainter::TextAntialiasing);
-        drawFace(memory);
+        // Most seconds change the time alone: only its cell is drawn again,
+        // whole, with whatever of its neighbours' ink reaches into it.
+        if (m_facePainted && face.SameBesidesTime(*m_facePainted))
+            memory.setClipRect(timeCell(face.h24));
+        drawFace(memory, face);
+        m_facePainted = face;
     }
-    m_facePainted = {m_timeShown, b24Mode, TxtColor, BgColor};
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_bitmap);
     // The picture keeps its first size; should the control have grown since,

@@ -57,25 +57,28 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // Each new second (ClockTicker): repaint when the picture would change,
-    // and the tick.
-    void onSecond();
-    std::time_t currentTime() const;
-    void drawFace(QPainter& painter);
-    void forwardToParent(const QMouseEvent* event, QEvent::Type type);
-
-    std::time_t m_timeShown = 0;
-    // What the picture on screen shows; a second repaints only when one of
-    // these changed.
+    // What the picture shows. A new second repaints only what changed,
+    // which is mostly the time cell alone.
     struct Face
     {
-        std::time_t time = -1;
+        QString time, date, marker;   // marker empty in 24-hour mode
         bool h24 = false;
         ColorRef text = 0;
         ColorRef back = 0;
         bool operator==(const Face&) const = default;
+        bool SameBesidesTime(const Face& o) const;
     };
-    Face m_facePainted;
+
+    // Each new second (ClockTicker): the tick, and a repaint of what changed.
+    void onSecond();
+    std::time_t currentTime() const;
+    Face currentFace() const;
+    QRect timeCell(bool h24) const;
+    void drawFace(QPainter& painter, const Face& face);
+    void forwardToParent(const QMouseEvent* event, QEvent::Type type);
+
+    std::time_t m_timeShown = 0;
+    std::optional<Face> m_facePainted;   // what m_bitmap holds
     QRect m_clientRect;       // 0, 0 and the size at creation
     bool m_bBitmapMade = false;
     QPixmap m_bitmap;         // the picture, composed off-screen

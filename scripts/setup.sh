@@ -6,7 +6,7 @@ set -euo pipefail
 SUDO=()
 [ "$(id -u)" -eq 0 ] || SUDO=(sudo)
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libcap-dev libasound2-dev libxcb1-dev fonts-nanum fonts-liberation2 tzdata)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libcap-dev libasound2-dev libxcb1-dev fonts-nanum fonts-liberation2 tzdata qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, and the libraries of the reference NTP server the tests
     # run (its binary is unpacked into .tools/, never installed as a service).

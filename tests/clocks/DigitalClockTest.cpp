@@ -15,6 +15,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -171,6 +172,54 @@ TEST_F(DigitalClockTest, GrownControlShowsBackgroundBeyondThePicture)
             if (x >= kClockRect.width() || y >= kClockRect.height()) {
                 ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, 0x204060u) << x << "," << y;
             }
+}
+
+// A new second repaints the time alone when nothing else changed, and the
+// picture is then the one drawn whole; a new day repaints everything.
+TEST_F(DigitalClockTest, NewSecondRedrawsOnlyWhatChanged)
+{
+    struct PaintRecorder : QObject
+    {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    };
+    const struct
+    {
+        std::time_t from, to;
+        bool whole12, whole24;   // the whole face changes
+    } rows[] = {{Local(2003, 3, 5, 0, 30, 59), Local(2003, 3, 5, 0, 31, 0), false, false},
+                {Local(2003, 3, 5, 11, 59, 59), Local(2003, 3, 5, 12, 0, 0), true, false},  // AM to PM
+                {Local(2003, 3, 5, 23, 59, 59), Local(2003, 3, 6, 0, 0, 0), true, true}};
+    for (bool h24 : {false, true}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(testing::Message() << "24-hour " << h24 << " at " << row.to);
+            b24Mode = h24;
+            QImage whole;
+            {
+                auto fresh = MakeClock(row.to);
+                whole = fresh->grab().toImage();
+            }
+            auto clock = MakeClock(row.from);
+            clock->grab();
+            QCoreApplication::processEvents();
+            PaintRecorder recorder;
+            clock->installEventFilter(&recorder);
+            m_now = row.to;
+            NextSecond();
+            const QRect painted = recorder.painted.boundingRect();
+            EXPECT_FALSE(painted.isEmpty());
+            if (h24 ? row.whole24 : row.whole12)
+                EXPECT_EQ(painted.size(), kClockRect.size());
+            else
+                EXPECT_LT(painted.width() * painted.height(), kClockRect.width() * kClockRect.height() * 3 / 4);
+            EXPECT_EQ(clock->grab().toImage(), whole);
+        }
+    }
 }
 
 TEST_F(DigitalClockTest, ClockFontsAreMadeOnceInTheirSizes)

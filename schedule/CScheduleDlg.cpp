@@ -384,7 +384,10 @@ void CScheduleDlg::OnDeleteAll()
 
 void CScheduleDlg::OnClose()
 {
-    WriteWindowPos(m_store, kScheduleDlgPos, x(), y());
+    // The same corner the opening puts it back at, on disk at once.
+    const Point corner = SavedCorner(this);
+    WriteWindowPos(m_store, kScheduleDlgPos, corner.x, corner.y);
+    m_store.Sync();
     close();
 }
 

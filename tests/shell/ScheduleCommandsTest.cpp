@@ -20,6 +20,9 @@ protected:
         m_frame->OnCommand(res::ID_SCHEDULE);
         return m_frame->ScheduleDlg();
     }
+    // Where its client area is and is put: the corner saved and restored.
+    static QPoint Corner(const QWidget* w) { return w->geometry().topLeft(); }
+    static void PutAt(QWidget* w, QPoint at) { w->setGeometry(QRect(at, w->size())); }
     // Lets a closed manager delete itself.
     void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
@@ -35,10 +38,10 @@ TEST_F(ScheduleCommandsTest, OneManagerOpensWhereItsCornerRuleSays)
     Frame();
     QPointer<CScheduleDlg> first = Open();
     ASSERT_TRUE(first && first->isVisible());
-    EXPECT_EQ(first->pos(), QPoint(400, 400));
-    first->move(120, 130);
+    EXPECT_EQ(Corner(first), QPoint(400, 400));
+    PutAt(first, {120, 130});
     EXPECT_EQ(Open(), first) << "a second open leaves the one window where it is";
-    EXPECT_EQ(first->pos(), QPoint(120, 130));
+    EXPECT_EQ(Corner(first), QPoint(120, 130));
 
     // "닫기" keeps the corner; Esc, like the close box, does not.
     FindControl<QPushButton>(first, res::schedule::IDC_CLOSE)->click();
@@ -46,10 +49,11 @@ TEST_F(ScheduleCommandsTest, OneManagerOpensWhereItsCornerRuleSays)
     EXPECT_TRUE(first.isNull());
     EXPECT_EQ(Stored("Vesk_SCHEDLE_DLG_X"), 120);
     EXPECT_EQ(Stored("Vesk_SCHEDLE_DLG_Y"), 130);
+    EXPECT_TRUE(m_store.unsynced().empty()) << "on disk at once";
     QPointer<CScheduleDlg> second = Open();
     ASSERT_TRUE(second);
-    EXPECT_EQ(second->pos(), QPoint(120, 130));
-    second->move(200, 210);
+    EXPECT_EQ(Corner(second), QPoint(120, 130));
+    PutAt(second, {200, 210});
     QTest::keyClick(second, Qt::Key_Escape);
     Settle();
     EXPECT_TRUE(second.isNull()) << "gone, so the next open makes a new one";

@@ -41,7 +41,18 @@ fi
 . "$top/tests/desktop/desktop.sh"
 desktop_start "$build/app" "$build/tests/shell/vesk-test-launcher"
 others=()
-trap 'kill "${others[@]}" 2>/dev/null; wait 2>/dev/null; desktop_stop; rm -rf "$WORK"' EXIT
+# Only what it started itself is waited for: a bare wait would also wait for
+# the desktop, which desktop_stop ends.
+# GNOME Clocks goes first, so that its session ends its own bus.
+trap 'stop_others; desktop_stop; rm -rf "$WORK"' EXIT
+stop_others() {
+    if [ -n "${clocks:-}" ]; then
+        kill "$clocks" 2>/dev/null
+        for _ in $(seq 50); do kill -0 "$clocks" 2>/dev/null || break; sleep 0.1; done
+    fi
+    kill "${others[@]}" 2>/dev/null
+    wait "${others[@]}" 2>/dev/null
+}
 # The program over a loopback time server that does not answer: the
 # compare at start fails fast.
 run() { desktop_run_program vesk-test-launcher 127.0.0.1:9; }

@@ -124,7 +124,13 @@ int RunVesk(int argc, char** argv, std::vector<TimeServer> servers)
     if (session && !std::strcmp(session, "wayland") && !std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "xcb", 1);
 
+    // The clock windows are small and redrawn every second: with shared
+    // memory images the X server answers every redraw with an event, which
+    // wakes the program once a window a second for nothing. Only the X
+    // connection made now reads this; programs started later do not inherit it.
+    ::setenv("QT_XCB_NO_MITSHM", "1", 1);
     QApplication app(argc, argv);
+    ::unsetenv("QT_XCB_NO_MITSHM");
     SetUpApplication(app);
 
     CClockApp clockApp(std::move(servers));

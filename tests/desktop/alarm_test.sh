@@ -11,17 +11,10 @@
 set -u
 app=$1 launcher=$2 artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb jwm xdotool xprop xwininfo import iconv setpriv; do
-    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$here/checks.sh"
+require Xvfb jwm xdotool xprop xwininfo import iconv setpriv
 . "$here/desktop.sh"
 mkdir -p "$artifacts"
-
-fails=0
-check() {   # check "what" command...
-    local what=$1; shift
-    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
-}
 
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $((($1 >> 8) & 255)) \
              $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }

@@ -7,17 +7,10 @@
 set -u
 app=$1 launcher=$2 artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb jwm xdotool xprop xsetroot xcompmgr import setpriv; do
-    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$here/checks.sh"
+require Xvfb jwm xdotool xprop xsetroot xcompmgr import setpriv
 . "$here/desktop.sh"
 mkdir -p "$artifacts"
-
-fails=0
-check() {
-    local what=$1; shift
-    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
-}
 
 desktop_start "$app" "$launcher"
 compositor=""

@@ -8,17 +8,10 @@
 set -u
 app=$1 launcher=$2 fake=$3 artifacts=$4
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb jwm xdotool xprop xwininfo import setpriv; do
-    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
+. "$here/checks.sh"
+require Xvfb jwm xdotool xprop xwininfo import setpriv
 . "$here/desktop.sh"
 mkdir -p "$artifacts"
-
-fails=0
-check() {   # check "what" command...
-    local what=$1; shift
-    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
-}
 
 desktop_start "$app" "$launcher"
 trap 'desktop_stop; [ -n "${server:-}" ] && { kill $server; wait $server; } 2>/dev/null; rm -rf "$WORK"' EXIT

@@ -8,18 +8,13 @@
 #   schedule_page_test.sh PAGES_DIR ARTIFACTS
 set -u
 pages=$1 artifacts=$2
-command -v chromium >/dev/null || { echo "SKIP: chromium is not installed"; exit 77; }
+. "$(dirname "$0")/checks.sh"
+require chromium
 mkdir -p "$artifacts"
 work=$(mktemp -d /tmp/vesk-page.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_CACHE_HOME=$work/home/.cache
 mkdir -p "$HOME"
-
-fails=0
-check() {   # check "what" command...
-    local what=$1; shift
-    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
-}
 
 offline=()
 unshare -n true 2>/dev/null && offline=(unshare -n)

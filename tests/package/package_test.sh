@@ -22,9 +22,8 @@ fi
 # Started through sudo, the build folder stays its owner's.
 as_builder=()
 [ -n "${SUDO_USER:-}" ] && as_builder=(runuser -u "$SUDO_USER" --)
-for tool in Xvfb jwm xdotool xprop import setpriv getcap; do
-    command -v $tool >/dev/null || { echo "SKIP: $tool is not installed (scripts/setup.sh --tests)"; exit 77; }
-done
+. "$top/tests/desktop/checks.sh"
+require Xvfb jwm xdotool xprop import setpriv getcap
 # Whether dpkg holds anything of the package, installed or half removed.
 vesk_known() {
     local status
@@ -35,12 +34,6 @@ if vesk_known; then
     echo "FAIL: vesk is installed already; this test installs and removes it"
     exit 1
 fi
-
-fails=0
-check() {   # check "what" command...
-    local what=$1; shift
-    if "$@"; then echo "ok - $what"; else echo "FAIL - $what"; fails=$((fails + 1)); fi
-}
 
 apt_get() {
     DEBIAN_FRONTEND=noninteractive apt-get "$@" -y -qq -o Dpkg::Use-Pty=0 >"$scratch/apt.log" 2>&1 ||

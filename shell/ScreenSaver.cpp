@@ -92,32 +92,6 @@ std::optional<std::string_view> KeyName(std::string_view body)
     return Trim(t.substr(0, eq));
 }
 
-// Reads the whole file; a missing file reads as empty text.
-bool ReadWholeFile(const std::string& path, std::string& text)
-{
-    text.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT;
-    char buffer[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            const int err = errno;
-            ::close(fd);
-            errno = err;
-            return false;
-        }
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    return true;
-}
-
 // Runs "xset s on|off" without waiting for it; a helper thread reaps it.
 bool RunXset(bool on)
 {
@@ -268,9 +242,15 @@ bool WriteIniValue(const std::string& path, std::string_view section, std::strin
         errno = ec.value();
         return false;
     }
+    // A missing file reads as empty text; one too long for an ini file is
+    // left alone.
+    constexpr std::size_t kMaxIniBytes = 1 << 20;
     std::string text;
-    if (!ReadWholeFile(target.string(), text))
-        return false;
+    if (!ReadFileBytes(target.string(), text, kMaxIniBytes)) {
+        if (errno != ENOENT)
+            return false;
+        text.clear();
+    }
     return ReplaceFile(target.string(), SetIniValue(text, section, key, value));
 }
 

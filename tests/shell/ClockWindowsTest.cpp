@@ -9,14 +9,6 @@ namespace {
 class ClockWindowsTest : public ShellTest
 {
 protected:
-    std::vector<CClockWnd*> WorldWindows()
-    {
-        std::vector<CClockWnd*> out;
-        for (CClockWnd* w : m_frame->ClockWindows())
-            if (!w->m_bKorea)
-                out.push_back(w);
-        return out;
-    }
     void RightClick(CClockWnd* w)
     {
         QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), w->mapToGlobal(QPoint(5, 5)));

@@ -40,15 +40,6 @@ protected:
         ShellTest::TearDown();
     }
 
-    std::vector<CClockWnd*> WorldWindows()
-    {
-        std::vector<CClockWnd*> out;
-        for (CClockWnd* w : m_frame->ClockWindows())
-            if (!w->m_bKorea)
-                out.push_back(w);
-        return out;
-    }
-
     ScreenSaverSwitch m_previousSwitch;
     std::vector<bool> m_switched;
 };

@@ -13,6 +13,7 @@
 #include "shell/CMainFrame.h"
 
 #include "base/ControlId.h"
+#include "clocks/CClockWnd.h"
 #include "clocks/CColorLabel.h"
 #include "clocks/CDigitalClock.h"
 #include "resources/ResourceIds.h"
@@ -95,6 +96,14 @@ protected:
         return *m_frame;
     }
     CMainClockDlg& Main() { return *m_frame->MainWindow(); }
+    std::vector<CClockWnd*> WorldWindows()
+    {
+        std::vector<CClockWnd*> out;
+        for (CClockWnd* w : m_frame->ClockWindows())
+            if (!w->m_bKorea)
+                out.push_back(w);
+        return out;
+    }
     QPushButton* Button(int id) { return FindControl<QPushButton>(&Main(), id); }
     QString Message() { return FindControl<CColorLabel>(&Main(), res::main::IDC_MESSAGE)->text(); }
     int Stored(const std::string& name)

@@ -200,6 +200,14 @@ void CScheduleThread::Start()
     m_bRun = true;
     m_bFinished = false;
     m_bLoaded = false;
+    // A change made between passes is saved at once, not at the next second.
+    SetScheduleChangeWaker(this, [this] {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_bWoken = true;
+        }
+        m_wake.notify_all();
+    });
     m_thread = std::thread(&CScheduleThread::Run, this);
 }
 
@@ -207,6 +215,7 @@ void CScheduleThread::Stop()
 {
     if (!m_thread.joinable())
         return;
+    ClearScheduleChangeWaker(this);
     {
         std::lock_guard lock(m_mutex);
         m_bRun = false;
@@ -220,7 +229,8 @@ void CScheduleThread::Stop()
 void CScheduleThread::Sleep(int ms)
 {
     std::unique_lock lock(m_mutex);
-    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_bRun; });
+    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_bRun || m_bWoken; });
+    m_bWoken = false;
 }
 
 std::optional<AlarmSound> CScheduleThread::Deliver(const AlarmNotice& notice)

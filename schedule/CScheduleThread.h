@@ -122,7 +122,8 @@ public:
 
     // Reads "SCH_SAVE_STAMP" and starts the thread: it loads the book, then
     // makes a pass just after each second of the system clock, saving the
-    // book after a pass that gave an alarm and after NotifyScheduleChanged.
+    // book after a pass that gave an alarm, and at once after
+    // NotifyScheduleChanged, which wakes it.
     void Start();
     // Clears m_bRun and waits, looking every 10 ms, until the thread has
     // saved the book and set m_bFinished. A pass under way ends first, with
@@ -148,7 +149,7 @@ private:
     std::optional<AlarmSound> Deliver(const AlarmNotice& notice);
     // Saves the book; false (and a retry later) when it could not.
     bool Save(bool stopping);
-    // Sleeps ms unless a stop is asked for.
+    // Sleeps ms unless a stop is asked for or the list changes.
     void Sleep(int ms);
 
     ScheduleHost& m_host;
@@ -159,6 +160,7 @@ private:
     bool m_bMaySave = true;         // false when the live file could not be read
     std::atomic<bool> m_bLoaded{false};
     std::mutex m_mutex;
-    std::condition_variable m_wake;  // a stop was asked for
+    std::condition_variable m_wake;  // a stop was asked for, or the list changed
+    bool m_bWoken = false;           // the list changed; under m_mutex
     std::thread m_thread;
 };

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace {
 
 ScheduleList s_scheduleList;
 std::atomic<bool> s_bScheduleChanged{false};
+// The running alarm thread's wake-up, and whose it is.
+std::mutex s_wakerMutex;
+const void* s_wakerOwner = nullptr;
+std::function<void()> s_waker;
 
 constexpr std::time_t kDay = 86400;  // s
 
@@ -73,6 +78,25 @@ void SortSchedules()
 void NotifyScheduleChanged()
 {
     s_bScheduleChanged = true;
+    const std::lock_guard lock(s_wakerMutex);
+    if (s_waker)
+        s_waker();
+}
+
+void SetScheduleChangeWaker(const void* owner, std::function<void()> wake)
+{
+    const std::lock_guard lock(s_wakerMutex);
+    s_wakerOwner = owner;
+    s_waker = std::move(wake);
+}
+
+void ClearScheduleChangeWaker(const void* owner)
+{
+    const std::lock_guard lock(s_wakerMutex);
+    if (s_wakerOwner != owner)
+        return;
+    s_wakerOwner = nullptr;
+    s_waker = nullptr;
 }
 
 bool TakeScheduleChanged()

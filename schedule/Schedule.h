@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -82,8 +83,13 @@ std::time_t NextOccurrence(std::int32_t kind, std::time_t t);
 // times keep their order.
 void SortSchedules();
 
-// Tells the alarm thread that the list was changed, so it saves the book at
-// its next pass. Every edit of the list outside that thread ends with it.
+// Tells the alarm thread that the list was changed and wakes it, so it
+// saves the book at once. Every edit of the list outside that thread ends
+// with it.
 void NotifyScheduleChanged();
+// The running alarm thread's wake-up, called by NotifyScheduleChanged;
+// owner names whose it is, so a thread that stops clears only its own.
+void SetScheduleChangeWaker(const void* owner, std::function<void()> wake);
+void ClearScheduleChangeWaker(const void* owner);
 // Whether the list changed since the last call; clears the mark.
 bool TakeScheduleChanged();

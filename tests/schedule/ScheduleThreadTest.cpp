@@ -4,6 +4,7 @@
 #include "ScheduleTestSupport.h"
 #include "SoundFakeOutput.h"
 
+#include "base/NextSecond.h"
 #include "base/SettingsStore.h"
 #include "schedule/CScheduleThread.h"
 
@@ -79,9 +80,14 @@ TEST_F(ScheduleThreadTest, AlarmIsShownSoundedAndSavedAtOnce)
     // Saved by the pass that gave the alarm, long before the program ends,
     // and again after a change.
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 2 && Saved()[1].m_bDone == 1; }));
+    // A change wakes the thread: saved within the second it was made in,
+    // not at the next second's pass.
+    std::this_thread::sleep_for(UntilNextSecond(std::chrono::system_clock::now()) + 100ms);
+    const std::time_t changedIn = SecondsNow();
     Add(Entry(Local(2003, 6, 1), {kOnTime}));
     NotifyScheduleChanged();
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 3; }));
+    EXPECT_EQ(SecondsNow(), changedIn);
     ASSERT_TRUE(Eventually([&] { return !m_sound.Plays().empty(); }));
     m_thread->Stop();
     ASSERT_EQ(m_host.alarms.size(), 1u);  // two entries, one notice, one sound

@@ -195,7 +195,10 @@ xdotool type --delay 60 "$hh"
 xdotool key Tab
 xdotool type --delay 60 "$mm"
 xdotool key Tab
-xdotool type --delay 30 "$memo2"
+# Hangul is typed through a key the tool maps for each letter in turn: a
+# slow program (a sanitizer build) must have read each mapping before the
+# next one replaces it.
+xdotool type --delay 200 "$memo2"
 xdotool key Tab Right space Tab Tab Tab Tab Tab Tab Tab Tab Tab space
 added=$(desktop_wait_window Vesk 3)
 check "추가 answers with its message" test -n "$added"

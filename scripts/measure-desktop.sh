@@ -5,11 +5,10 @@
 # ticking, side by side with GNOME Clocks showing five cities and
 # `xclock -update 1` on the same desktop over the same span.
 #   scripts/measure-desktop.sh [SECONDS] [BUILD_DIR] [RUNS]
-# GNOME Clocks and xclock are installed here when missing (Debian packages
-# gnome-clocks, x11-apps, dbus-daemon), never by the tests or CI. GNOME
-# Clocks draws with GTK's cairo renderer, its cheapest on a desktop without
-# GL, keeps its settings in a temporary key file and runs on a session bus
-# of its own.
+# GNOME Clocks and xclock are installed here when missing (setup.sh
+# --measure), never by the tests or CI. GNOME Clocks draws with GTK's cairo
+# renderer, its cheapest on a desktop without GL, keeps its settings in a
+# temporary key file and runs on a session bus of its own.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 span=${1:-30}
@@ -17,18 +16,7 @@ build=${2:-$top/build}
 runs=${3:-5}
 ninja -C "$build" -j2 Vesk vesk-test-launcher >/dev/null || exit 1
 
-SUDO=()
-[ "$(id -u)" -eq 0 ] || SUDO=(sudo)
-missing=()
-for p in gnome-clocks x11-apps dbus-daemon; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing for the comparison: ${missing[*]}"
-    "${SUDO[@]}" apt-get update -qq
-    "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+"$top/scripts/setup.sh" --measure >/dev/null || exit 1
 
 # Everything measured runs with loopback as its only network: GNOME Clocks
 # would otherwise fetch the weather of its cities.

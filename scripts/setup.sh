@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, running and testing need.
-# Usage: scripts/setup.sh [--tests | --package]
+# Usage: scripts/setup.sh [--tests | --package | --measure]
 set -euo pipefail
 
 SUDO=()
@@ -17,6 +17,11 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(xvfb jwm xdotool x11-utils x11-xserver-utils imagemagick xcompmgr)
     # A network namespace with only loopback, for the shipped program's test.
     packages+=(iproute2)
+fi
+if [ "${1:-}" = "--measure" ]; then
+    # The desktop measurement: a throwaway X desktop, a network namespace,
+    # and the programs it compares with (never installed by tests or CI).
+    packages+=(xvfb jwm xdotool x11-utils iproute2 gnome-clocks x11-apps dbus-daemon)
 fi
 if [ "${1:-}" = "--package" ]; then
     # The Debian package: its library dependencies are read from the programs.

@@ -5,15 +5,20 @@
 #  2. Side by side with `chronyd -Q`, against one real NTP server on
 #     loopback (chronyd -x: query-only, serving this machine's own clock,
 #     so the true offset is 0): median and worst |offset| of each, the two
-#     run in turn. Needs chronyd (scripts/fetch-chronyd.sh unpacks it).
-# Neither chronyd touches the clock.
+#     run in turn, each a fresh process as a user starts them. Needs
+#     chronyd (scripts/fetch-chronyd.sh unpacks it).
+#  3. The helper vesk-sync, without any right, against the server 1.234 s
+#     ahead, with its request held back 1.5 s just before it leaves
+#     (strace delays the sendto call): the offset it reports, which the
+#     stall must not change. Needs strace.
+# Neither chronyd nor the helper touches the clock.
 #   scripts/measure-compare.sh [RUNS] [BUILD_DIR] [SIDE_BY_SIDE_RUNS]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-200}
 build=${2:-$top/build}
 side_runs=${3:-30}
-ninja -C "$build" -j2 vesk-compare fake-sntp-server >/dev/null
+ninja -C "$build" -j2 vesk-compare vesk-sync fake-sntp-server >/dev/null
 
 work=$(mktemp -d)
 pids=()
@@ -48,6 +53,22 @@ for _ in $(seq "$runs"); do compare "$fake"; done >"$work/samples"
 echo "vesk-compare against a server $offset s ahead:"
 awk -v o="$offset" '{e = $1 * 1000 - o * 1e6; print (e < 0 ? -e : e)}' "$work/samples" | report "  offset error"
 awk '{print $2 * 1000}' "$work/samples" | report "  delay"
+
+# 3. The helper with a stalled send. As root it would hold every right:
+# it runs without any, so it takes the server and cannot set the clock.
+if command -v strace >/dev/null; then
+    unprivileged=()
+    [ "$(id -u)" -eq 0 ] && unprivileged=(setpriv --bounding-set=-all --inh-caps=-all)
+    for _ in 1 2 3 4 5; do
+        strace -qq -o /dev/null -e trace=none -e inject=sendto:delay_enter=1500000 \
+            "${unprivileged[@]}" "$build/app/vesk-sync" "$fake" |
+            sed -n 's/^result server=1 offset=\([-+0-9.]*\) .*/\1/p'
+    done >"$work/stalled"
+    echo "vesk-sync against the same server, its request held 1.5 s before the send:"
+    awk -v o="$offset" '{e = ($1 - o) * 1e6; print (e < 0 ? -e : e)}' "$work/stalled" | report "  offset error"
+else
+    echo "no strace: the stalled helper is not measured"
+fi
 
 # 2. Side by side against chronyd on loopback.
 chronyd=""

@@ -6,7 +6,7 @@ set -euo pipefail
 SUDO=()
 [ "$(id -u)" -eq 0 ] || SUDO=(sudo)
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libcap-dev libasound2-dev libxcb1-dev fonts-nanum fonts-liberation2 tzdata qt6-translations-l10n)
+packages=(g++ cmake ninja-build pkg-config qt6-base-dev libcap-dev libseccomp-dev libasound2-dev libxcb1-dev fonts-nanum fonts-liberation2 tzdata qt6-translations-l10n)
 if [ "${1:-}" = "--tests" ]; then
     # GoogleTest, and the libraries of the reference NTP server the tests
     # run (its binary is unpacked into .tools/, never installed as a service).
@@ -20,8 +20,9 @@ if [ "${1:-}" = "--tests" ]; then
 fi
 if [ "${1:-}" = "--measure" ]; then
     # The desktop measurement: a throwaway X desktop, a network namespace,
-    # and the programs it compares with (never installed by tests or CI).
-    packages+=(xvfb jwm xdotool x11-utils iproute2 gnome-clocks x11-apps dbus-daemon)
+    # and the programs it compares with (never installed by tests or CI);
+    # strace holds back the helper's send in the compare measurement.
+    packages+=(xvfb jwm xdotool x11-utils iproute2 gnome-clocks x11-apps dbus-daemon strace)
 fi
 if [ "${1:-}" = "--package" ]; then
     # The Debian package: its library dependencies are read from the programs.

@@ -8,7 +8,7 @@
 #include "shell/CMainFrame.h"
 #include "shell/ProgramFolder.h"
 #include "shell/TerminationSignals.h"
-#include "time/Synchronise.h"
+#include "time/HelperSynchroniser.h"
 
 #include <QApplication>
 #include <QDir>

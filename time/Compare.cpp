@@ -64,12 +64,24 @@ std::optional<std::vector<TimeServer>> ServersFromArguments(int argc, char** arg
     return servers;
 }
 
-ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers)
+std::vector<PeerAddresses> ResolveServers(const std::vector<TimeServer>& servers)
+{
+    std::vector<PeerAddresses> resolved;
+    for (const TimeServer& s : servers)
+        resolved.push_back(ResolvePeer(s.host.c_str(), s.port));
+    return resolved;
+}
+
+ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers,
+                        const std::vector<PeerAddresses>& resolved, std::size_t first)
 {
     ServerAnswer answer;
-    for (std::size_t i = 0; i < servers.size(); ++i) {
+    for (std::size_t i = first; i < servers.size(); ++i) {
         SntpResult result;
-        if (client.Query(servers[i].host.c_str(), result, servers[i].port)) {
+        const bool answered = i < resolved.size()
+                                  ? client.Query(resolved[i], result)
+                                  : client.Query(servers[i].host.c_str(), result, servers[i].port);
+        if (answered) {
             answer.answered = true;
             answer.serverId = static_cast<int>(i) + 1;
             answer.result = result;

@@ -40,9 +40,16 @@ struct ServerAnswer
     std::vector<std::string> failures; // "host:port: why", one per server that failed
 };
 
-// Asks each server in turn until one gives a usable reply, or the client's
-// stop signal is raised.
-ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers);
+// Each server's addresses, looked up now, in the servers' order: the
+// exchanges that follow need no lookup.
+std::vector<PeerAddresses> ResolveServers(const std::vector<TimeServer>& servers);
+
+// Asks each server in turn, from the first, until one gives a usable
+// reply, or the client's stop signal is raised. resolved, when given,
+// holds each server's addresses (ResolveServers); otherwise each is
+// looked up as it is asked.
+ServerAnswer AskServers(SntpClient& client, const std::vector<TimeServer>& servers,
+                        const std::vector<PeerAddresses>& resolved = {}, std::size_t first = 0);
 
 // The compare message for an offset in seconds (positive: the PC is slow).
 std::string CompareMessage(double offset);

@@ -1,18 +1,20 @@
-// Setting the real clock: CAP_SYS_TIME is held in the permitted set (an
-// administrator grants it with setcap cap_sys_time+p) and is effective
-// only for the length of one clock_settime call.
+// Stepping the real clock: CAP_SYS_TIME is held in the permitted set (an
+// administrator grants it with setcap cap_sys_time+p), is effective only
+// for the length of one clock_adjtime call and is given up right after.
 
 #include "time/ClockSetter.h"
 
 #include <sys/auxv.h>
 #include <sys/capability.h>
+#include <sys/timex.h>
 
 #include <cerrno>
 
 namespace {
 
-// Sets or clears CAP_SYS_TIME in the effective set; errno tells a failure.
-bool SetEffective(cap_flag_value_t value)
+// Raises CAP_SYS_TIME into the effective set, or clears it from the
+// effective and the permitted set; errno tells a failure.
+bool SetTimeCapability(cap_flag_value_t value)
 {
     cap_t caps = cap_get_proc();
     if (!caps)
@@ -25,7 +27,9 @@ bool SetEffective(cap_flag_value_t value)
     } else if (value == CAP_SET && permitted != CAP_SET) {
         errno = EPERM;
     } else {
-        ok = cap_set_flag(caps, CAP_EFFECTIVE, 1, wanted, value) == 0 && cap_set_proc(caps) == 0;
+        ok = cap_set_flag(caps, CAP_EFFECTIVE, 1, wanted, value) == 0
+             && (value == CAP_SET || cap_set_flag(caps, CAP_PERMITTED, 1, wanted, value) == 0)
+             && cap_set_proc(caps) == 0;
     }
     const int err = errno;
     cap_free(caps);
@@ -36,9 +40,16 @@ bool SetEffective(cap_flag_value_t value)
 class LinuxClockSetter final : public ClockSetter
 {
 public:
-    bool RaiseTimeCapability() override { return SetEffective(CAP_SET); }
-    void DropTimeCapability() override { SetEffective(CAP_CLEAR); }
-    bool Set(const timespec& utc) override { return clock_settime(CLOCK_REALTIME, &utc) == 0; }
+    bool RaiseTimeCapability() override { return SetTimeCapability(CAP_SET); }
+    void DropTimeCapability() override { SetTimeCapability(CAP_CLEAR); }
+    bool Step(const timespec& offset) override
+    {
+        timex tx{};
+        tx.modes = ADJ_SETOFFSET | ADJ_NANO;
+        tx.time.tv_sec = offset.tv_sec;
+        tx.time.tv_usec = offset.tv_nsec;   // nanoseconds with ADJ_NANO
+        return ::clock_adjtime(CLOCK_REALTIME, &tx) >= 0;
+    }
 };
 
 } // namespace

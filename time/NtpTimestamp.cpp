@@ -153,6 +153,12 @@ double NtpTimestamp::Diff(const NtpTimestamp& other) const
     return negative ? -magnitude : magnitude;
 }
 
+double NtpTimestamp::EraDiff(const NtpTimestamp& other) const
+{
+    const auto seconds = static_cast<double>(EraSeconds() - other.EraSeconds());
+    return seconds + (FractionToSeconds(m_fraction) - FractionToSeconds(other.m_fraction));
+}
+
 NtpTimestamp NtpTimestamp::AddSeconds(double d) const
 {
     const double a = std::fabs(d);

@@ -72,6 +72,10 @@ public:
     // This minus other, in seconds; positive when this is later. The two
     // must lie less than 2^63 units (68 years) apart, in any eras.
     double Diff(const NtpTimestamp& other) const;
+    // The same with both read by the era rule, so that any two instants
+    // the rule covers differ by the right amount (up to 136 years), where
+    // Diff wraps at 68: what a clock years off is offset by.
+    double EraDiff(const NtpTimestamp& other) const;
     // This plus d seconds (d may be negative); this is unchanged.
     NtpTimestamp AddSeconds(double d) const;
 

@@ -1,17 +1,7 @@
 #include "time/Synchronise.h"
 
-#include "base/UserPaths.h"
-
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -19,7 +9,6 @@
 namespace {
 
 constexpr const char* kResultTag = "result ";
-constexpr std::size_t kMaxHelperOutput = 4096;   // bytes; the helper prints two short lines
 
 std::string ErrnoName(int err)
 {
@@ -78,7 +67,7 @@ std::optional<SyncOutcome> ParseResultLine(std::string_view line)
         return std::nullopt;
     o.clockSet = *set == "ok";
     if (!o.clockSet) {
-        if (!IsErrnoName(*set))
+        if (!IsErrnoName(*set) && *set != kStepUnconfirmed && *set != kStepDisputed)
             return std::nullopt;
         o.error = *set;
     }
@@ -94,14 +83,47 @@ std::string SyncMessage(double offset)
     return text;
 }
 
-SyncOutcome SetClockFrom(SntpClient& client, const ServerAnswer& answer)
+SyncPlan PlanSync(SntpClient& client, const std::vector<TimeServer>& servers,
+                  const std::vector<PeerAddresses>& resolved)
+{
+    SyncPlan plan{AskServers(client, servers, resolved), {}};
+    const ServerAnswer& first = plan.answer;
+    if (!first.answered || std::fabs(first.result.Offset) <= kConfirmStepAbove)
+        return plan;
+    // The servers before the one that answered have just failed.
+    const ServerAnswer second = AskServers(client, servers, resolved,
+                                           static_cast<std::size_t>(first.serverId));
+    plan.answer.failures.insert(plan.answer.failures.end(), second.failures.begin(),
+                                second.failures.end());
+    char text[160];
+    if (!second.answered) {
+        plan.refusal = kStepUnconfirmed;
+        std::snprintf(text, sizeof text, "%+.3f 초를 확인해 줄 다른 서버가 없습니다",
+                      first.result.Offset);
+    } else if (std::fabs(second.result.Offset - first.result.Offset) > kAgreeWithin) {
+        plan.refusal = kStepDisputed;
+        std::snprintf(text, sizeof text, "%s: %+.3f 초, 첫 서버의 %+.3f 초와 맞지 않습니다",
+                      FormatTimeServer(servers[second.serverId - 1]).c_str(),
+                      second.result.Offset, first.result.Offset);
+    } else {
+        return plan;
+    }
+    plan.answer.failures.push_back(text);
+    return plan;
+}
+
+SyncOutcome SetClockFrom(SntpClient& client, const SyncPlan& plan)
 {
     SyncOutcome o;
-    if (!answer.answered)
+    if (!plan.answer.answered)
         return o;
-    o.serverId = answer.serverId;
-    o.offset = answer.result.Offset;
-    o.clockSet = client.SetSystemClock(NtpTimestamp::Now().AddSeconds(o.offset));
+    o.serverId = plan.answer.serverId;
+    o.offset = plan.answer.result.Offset;
+    if (!plan.refusal.empty()) {
+        o.error = plan.refusal;
+        return o;
+    }
+    o.clockSet = client.SetSystemClock(o.offset);
     if (!o.clockSet)
         o.error = ErrnoName(errno);
     return o;
@@ -150,96 +172,4 @@ std::optional<SyncOutcome> ParseSyncResult(std::string_view output, int exitStat
     if (results != 1 || !found || SyncExitStatus(*found) != exitStatus)
         return std::nullopt;
     return found;
-}
-
-HelperSynchroniser::HelperSynchroniser(std::string program, std::vector<std::string> args)
-    : m_program(std::move(program)), m_args(std::move(args))
-{
-}
-
-std::optional<SyncOutcome> HelperSynchroniser::Synchronise(const StopSignal& stop)
-{
-    int out[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return std::nullopt;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    std::vector<char*> argv{m_program.data()};
-    for (std::string& a : m_args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    char* envp[] = {nullptr};   // the helper takes nothing from the environment
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, m_program.c_str(), &actions, nullptr, argv.data(), envp);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    if (spawned != 0) {
-        ::close(out[0]);
-        errno = spawned;
-        return std::nullopt;
-    }
-
-    // Read to the end of its output. A stop asks it to end (it finishes a
-    // clock setting it has begun); the time limit ends it for good. Once
-    // told to end, its own end is enough: what it started may hold the
-    // pipe open.
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(TimeLimitMs);
-    std::string output;
-    bool asked = false, killed = false, reaped = false, garbage = false;
-    int status = 0;
-    for (;;) {
-        if (stop.IsRaised() && !asked) {
-            ::kill(pid, SIGTERM);
-            asked = true;
-        }
-        const auto left = std::max<long long>(
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count(), 0);
-        if (left == 0 && !killed) {
-            ::kill(pid, SIGKILL);
-            killed = true;
-        }
-        if ((asked || killed) && !reaped)
-            reaped = ::waitpid(pid, &status, WNOHANG) == pid;
-        long long waitMs = killed ? kStopPollSliceMs : left;
-        if (asked || stop.Fd() < 0)
-            waitMs = std::min<long long>(waitMs, kStopPollSliceMs);
-        pollfd p[2] = {{out[0], POLLIN, 0}, {asked ? -1 : stop.Fd(), POLLIN, 0}};
-        const int n = ::poll(p, 2, reaped ? 0 : static_cast<int>(waitMs));
-        if (n < 0 && errno != EINTR)
-            break;
-        if (n <= 0 || !p[0].revents) {
-            if (reaped)
-                break;
-            continue;
-        }
-        char buf[512];
-        const ssize_t got = ::read(out[0], buf, sizeof buf);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        if (output.size() + static_cast<std::size_t>(got) > kMaxHelperOutput) {
-            garbage = true;   // far more than a result: not the helper we know
-            ::kill(pid, SIGKILL);
-            break;
-        }
-        output.append(buf, static_cast<std::size_t>(got));
-    }
-    ::close(out[0]);
-    while (!reaped && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (garbage || killed || !WIFEXITED(status))
-        return std::nullopt;
-    return ParseSyncResult(output, WEXITSTATUS(status));
-}
-
-std::string HelperBesideProgram()
-{
-    const std::string dir = ProgramDirectory();
-    if (dir.empty())
-        return {};   // no such program: the run fails
-    return dir + "/" + kSyncHelperName;
 }

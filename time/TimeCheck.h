@@ -3,7 +3,7 @@
 #include "time/Compare.h"
 #include "time/SntpClient.h"
 #include "time/StopSignal.h"
-#include "time/Synchronise.h"
+#include "time/HelperSynchroniser.h"
 
 #include "resources/ResourceIds.h"
 

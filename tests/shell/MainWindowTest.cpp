@@ -49,7 +49,7 @@ TEST_F(ShellTest, SynchroniseBlinksThroughTheWindowTimer)
     Frame({{"127.0.0.1", server.Port()}});
     Button(301)->click();
     ASSERT_TRUE(WaitFor([&] { return Button(301)->isEnabled(); }));
-    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_clock.steps, 1);
     EXPECT_TRUE(Main().Timers().IsRunning(res::TIMER_BLINK));
     // The blink ends with the text shown and the timer stopped.
     ASSERT_TRUE(WaitFor([&] { return !Main().Timers().IsRunning(res::TIMER_BLINK); }));

@@ -19,6 +19,16 @@ void SleepSeconds(double s)
         std::this_thread::sleep_for(std::chrono::duration<double>(s));
 }
 
+// An NTP short: 16.16 s, big-endian.
+void PutShort(std::uint8_t* p, double s)
+{
+    const auto v = static_cast<std::uint32_t>(s * 65536.0);
+    p[0] = static_cast<std::uint8_t>(v >> 24);
+    p[1] = static_cast<std::uint8_t>(v >> 16);
+    p[2] = static_cast<std::uint8_t>(v >> 8);
+    p[3] = static_cast<std::uint8_t>(v);
+}
+
 int BindLoopback(int type, bool ipv6, int& port)
 {
     const int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, type | SOCK_CLOEXEC, 0);
@@ -93,8 +103,10 @@ void FakeSntpServer::Serve()
         SleepSeconds(r.delay / 2);
         const NtpTimestamp t2 = NtpTimestamp::Now().AddSeconds(r.offset);
         std::vector<std::uint8_t> reply(std::max<std::size_t>(r.length, 48), 0);
-        reply[0] = static_cast<std::uint8_t>(r.leap << 6 | 3 << 3 | r.mode);
+        reply[0] = static_cast<std::uint8_t>(r.leap << 6 | (r.version & 7) << 3 | r.mode);
         reply[1] = static_cast<std::uint8_t>(r.stratum);
+        PutShort(&reply[4], r.rootDelay);
+        PutShort(&reply[8], r.rootDispersion);
         std::memcpy(&reply[12], r.refId, 4);
         std::memcpy(&reply[24], request + 40, 8);   // originate = the client's transmit
         if (r.wrongOriginate)
@@ -102,7 +114,7 @@ void FakeSntpServer::Serve()
         const auto t2n = t2.ToNetwork();
         std::memcpy(&reply[16], t2n.data(), 8);
         if (!r.zeroReceive)
-            std::memcpy(&reply[32], t2n.data(), 8);
+            std::memcpy(&reply[32], t2.AddSeconds(r.receiveLate).ToNetwork().data(), 8);
         if (!r.zeroTransmit) {
             const auto t3n = NtpTimestamp::Now().AddSeconds(r.offset + r.transmitLate).ToNetwork();
             std::memcpy(&reply[40], t3n.data(), 8);

@@ -16,11 +16,15 @@ struct FakeSntpReply
     int stratum = 2;
     int leap = 0;
     int mode = 4;
+    int version = 3;
+    double rootDelay = 0;       // s, 16.16 on the wire
+    double rootDispersion = 0;  // s, 16.16 on the wire
     std::size_t length = 48;    // bytes sent; longer replies carry filler
     bool wrongOriginate = false;
     bool zeroTransmit = false;
     bool zeroReceive = false;
     double transmitLate = 0;    // s added to T3 only: held longer than the round trip
+    double receiveLate = 0;     // s added to T2 only
     const char* refId = "LOCL"; // four letters; the kiss code when stratum is 0
     bool silent = false;        // read the request, never answer
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "time/Synchronise.h"
+#include "time/HelperSynchroniser.h"
 
 #include <vector>
 
@@ -19,10 +19,10 @@ public:
         SntpClient client(m_clock);
         client.TimeoutMs = m_timeoutMs;
         client.SetStopSignal(&stop);
-        const ServerAnswer answer = AskServers(client, m_servers);
-        if (!answer.answered && stop.IsRaised())
+        const SyncPlan plan = PlanSync(client, m_servers);
+        if (!plan.answer.answered && stop.IsRaised())
             return std::nullopt;   // as the helper ended by a signal
-        return SetClockFrom(client, answer);
+        return SetClockFrom(client, plan);
     }
 
 private:

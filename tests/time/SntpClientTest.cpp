@@ -13,6 +13,7 @@
 #include <memory>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <thread>
@@ -30,20 +31,31 @@ double Ms(Clock::duration d)
 // A reply as a server would send it, for the parser tests.
 std::array<std::uint8_t, 68> Packet(const NtpTimestamp& t1, const NtpTimestamp& t2,
                                     const NtpTimestamp& t3, std::uint8_t byte0 = 0x1C,
-                                    std::uint8_t stratum = 1)
+                                    std::uint8_t stratum = 1, std::uint32_t rootDelay = 0,
+                                    std::uint32_t rootDispersion = 0)
 {
     std::array<std::uint8_t, 68> p{};
     p[0] = byte0;
     p[1] = stratum;
+    for (int i = 0; i < 4; ++i) {
+        p[4 + i] = static_cast<std::uint8_t>(rootDelay >> (24 - 8 * i));
+        p[8 + i] = static_cast<std::uint8_t>(rootDispersion >> (24 - 8 * i));
+    }
     std::memcpy(&p[24], t1.ToNetwork().data(), 8);
     std::memcpy(&p[32], t2.ToNetwork().data(), 8);
     std::memcpy(&p[40], t3.ToNetwork().data(), 8);
     return p;
 }
 
+// s seconds after a day after the build: a time a server may give.
 NtpTimestamp Sec(double s)
 {
-    return NtpTimestamp(3900000000u, 0).AddSeconds(s);
+    return NtpTimestamp::FromTimespec({static_cast<time_t>(EarliestServerTime() + 86400), 0}).AddSeconds(s);
+}
+
+NtpTimestamp Unix(std::int64_t s)
+{
+    return NtpTimestamp::FromTimespec({static_cast<time_t>(s), 0});
 }
 
 } // namespace
@@ -87,6 +99,11 @@ TEST(SntpReply, RefusesWhatAClientMustNotUse)
         {0x1C, 255, 48, t1, t3, SntpError::BadStratum},
         {0x1C, 1, 48, t1, NtpTimestamp(0, 0), SntpError::NoTransmitTime},
         {0x1C, 1, 48, NtpTimestamp(t1.Seconds(), 1), t3, SntpError::WrongOriginate},
+        {0x04, 1, 48, t1, t3, SntpError::BadVersion},      // version 0
+        {0x3C, 1, 48, t1, t3, SntpError::BadVersion},      // version 7
+        {0x0C, 1, 48, t1, t3, SntpError::None},            // version 1
+        {0x24, 1, 48, t1, t3, SntpError::None},            // version 4
+        {0x1C, 1, 48, t1, Unix(EarliestServerTime() - 1), SntpError::BeforeBuild},
     };
     for (const Row& r : rows) {
         const auto p = Packet(r.t1, t2, r.t3, r.byte0, r.stratum);
@@ -94,6 +111,22 @@ TEST(SntpReply, RefusesWhatAClientMustNotUse)
         EXPECT_EQ(ParseReply(p.data(), r.len, t1, Sec(0.01), result), r.want)
             << int(r.byte0) << " stratum " << int(r.stratum) << " len " << r.len;
     }
+    // A receive time from before the build (2001), and the root distance
+    // (delay / 2 + dispersion, 16.16 s) at its limit of 5 s and past it.
+    SntpResult old;
+    const auto p2001 = Packet(t1, Unix(991353600), t3);
+    EXPECT_EQ(ParseReply(p2001.data(), 48, t1, Sec(0.01), old), SntpError::BeforeBuild);
+    struct Distance { std::uint32_t delay, dispersion; SntpError want; };
+    for (const Distance d : {Distance{10u << 16, 0, SntpError::None},
+                             Distance{4u << 16, 3u << 16, SntpError::None},
+                             Distance{4u << 16, (3u << 16) + 1, SntpError::FarFromSource},
+                             Distance{0, 100u << 16, SntpError::FarFromSource},
+                             Distance{0x80000000u, 0, SntpError::FarFromSource}}) {
+        const auto p = Packet(t1, t2, t3, 0x1C, 1, d.delay, d.dispersion);
+        SntpResult result;
+        EXPECT_EQ(ParseReply(p.data(), 48, t1, Sec(0.01), result), d.want) << d.delay << " " << d.dispersion;
+    }
+
     // Leap indicator and stratum are read from the top bits and byte 1.
     const auto p = Packet(t1, t2, t3, 0xDC, 1);
     SntpResult result;
@@ -135,6 +168,10 @@ TEST(SntpReply, RandomBytesNeverCrashOrPassUnchecked)
             ASSERT_GE(len, 48u);
             ASSERT_EQ(p[0] & 7, 4);
             ASSERT_NE(p[0] >> 6, 3);
+            ASSERT_TRUE((p[0] >> 3 & 7) >= 1 && (p[0] >> 3 & 7) <= 4);
+            ASSERT_LE(r.RootDistance, kMaxRootDistance);
+            ASSERT_GE(r.Receive.ToUnixSeconds(), EarliestServerTime());
+            ASSERT_GE(r.Transmit.ToUnixSeconds(), EarliestServerTime());
             ASSERT_TRUE(p[1] >= 1 && p[1] <= 15);
             ASSERT_EQ(r.Originate, t1);
             ASSERT_NE(r.Transmit.Value(), 0u);
@@ -196,6 +233,13 @@ TEST(SntpQuery, BrokenRepliesFailWithTheirReason)
         {{.zeroReceive = true}, SntpError::NoReceiveTime},
         {{.transmitLate = 1.0}, SntpError::NegativeDelay},
         {{.stratum = 0, .leap = 3}, SntpError::KissOfDeath},
+        {{.version = 0}, SntpError::BadVersion},
+        {{.version = 7}, SntpError::BadVersion},
+        {{.rootDispersion = 100}, SntpError::FarFromSource},
+        // The server held the request -2.5 s: a round trip of 2.5 s.
+        {{.transmitLate = -2.5}, SntpError::DelayTooLong},
+        // A receive time in 2001.
+        {{.receiveLate = 991353600.0 - static_cast<double>(std::time(nullptr))}, SntpError::BeforeBuild},
     };
     for (const Row& row : rows) {
         FakeSntpServer server(row.reply);
@@ -273,6 +317,33 @@ TEST(SntpSocket, ADatagramCarriesTheKernelsArrivalTime)
     ASSERT_EQ(receiver.Read(buf, sizeof buf, arrival, stamped), 1);
     ASSERT_TRUE(stamped);
     EXPECT_NEAR(NtpTimestamp::FromTimespec(arrival).Diff(sent), 0.0, 0.05);
+}
+
+TEST(SntpSocket, ASendCarriesTheKernelsSendTime)
+{
+    // Asked 150 ms after the send, the socket still tells when that was:
+    // a request's T1 does not depend on how soon this process runs.
+    UdpSocket receiver, sender;
+    sockaddr_in at{AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t len = sizeof at;
+    ASSERT_TRUE(receiver.Create(AF_INET));
+    ASSERT_EQ(::bind(receiver.Handle(), reinterpret_cast<sockaddr*>(&at), len), 0);
+    ASSERT_EQ(::getsockname(receiver.Handle(), reinterpret_cast<sockaddr*>(&at), &len), 0);
+    ASSERT_TRUE(sender.Connect("127.0.0.1", ntohs(at.sin_port)));
+    timespec left{};
+    EXPECT_FALSE(sender.SentAt(left));   // nothing sent yet
+    const NtpTimestamp before = NtpTimestamp::Now();
+    ASSERT_TRUE(sender.Send("x", 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    ASSERT_TRUE(sender.SentAt(left));
+    EXPECT_GE(NtpTimestamp::FromTimespec(left).Diff(before), 0.0);
+    EXPECT_LT(NtpTimestamp::FromTimespec(left).Diff(before), 0.05);
+    // A wait that sees only the send time goes on waiting for a reply.
+    bool ready = true;
+    ASSERT_TRUE(sender.Send("y", 1));
+    ASSERT_TRUE(sender.WaitReadable(100, ready));
+    EXPECT_FALSE(ready);
+    EXPECT_TRUE(sender.SentAt(left));
 }
 
 TEST(SntpQuery, RefusedPortAndBadNamesFailAtOnce)

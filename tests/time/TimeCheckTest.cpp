@@ -167,7 +167,7 @@ TEST_F(TimeCheckTest, CompareShowsTheOffsetAndSetsOnlyServerId)
     EXPECT_EQ(ServerID, 1);
     EXPECT_EQ(LastCon, 1000);
     EXPECT_EQ(LastDiff, 0.5);
-    EXPECT_EQ(m_clock.sets, 0);
+    EXPECT_EQ(m_clock.steps, 0);
     EXPECT_FALSE(LogExists());
 
     server.SetReply({.offset = -2.05});
@@ -191,14 +191,11 @@ TEST_F(TimeCheckTest, SynchroniseSetsTheClockRecordsAndLogs)
     EXPECT_LE(LastCon, std::time(nullptr));
     EXPECT_NEAR(LastDiff, -0.2502, 0.02);
 
-    // The clock went to now - 0.2502 s, with the capability raised and dropped.
-    EXPECT_EQ(m_clock.sets, 1);
+    // The clock was stepped by -0.2502 s, with the capability raised and dropped.
+    EXPECT_EQ(m_clock.steps, 1);
     EXPECT_EQ(m_clock.raised, 1);
     EXPECT_EQ(m_clock.dropped, 1);
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    const double setTo = m_clock.last.tv_sec + m_clock.last.tv_nsec * 1e-9;
-    EXPECT_NEAR(now.tv_sec + now.tv_nsec * 1e-9 - setTo, 0.2502, 0.05);
+    EXPECT_NEAR(m_clock.LastStepSeconds(), LastDiff, 1e-9);
 
     EXPECT_EQ(m_view.Count("timer:19:100"), 1);
     const std::string line = LogText();
@@ -264,7 +261,7 @@ TEST_F(TimeCheckTest, FallsBackToTheSecondaryAndReportsNeither)
     EXPECT_FALSE(bad.CheckTime(true));
     EXPECT_EQ(ServerID, 3);
     EXPECT_EQ(m_view.LastMessage(), "서버에서 응답이 없습니다");
-    EXPECT_EQ(m_clock.sets, 0);
+    EXPECT_EQ(m_clock.steps, 0);
     EXPECT_EQ(m_clock.raised, 0);
     EXPECT_EQ(LastCon, 1000);
 
@@ -284,7 +281,7 @@ TEST_F(TimeCheckTest, OneWorkerAtATime)
     check.WaitIdle();
     EXPECT_FALSE(check.IsChecking());
     EXPECT_EQ(server.Requests(), 1);
-    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_clock.steps, 1);
     const auto events = m_view.Events();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events.front(), "buttons:off");
@@ -295,7 +292,7 @@ TEST_F(TimeCheckTest, OneWorkerAtATime)
     check.CompareRequest();
     check.WaitIdle();
     EXPECT_EQ(server.Requests(), 2);
-    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_clock.steps, 1);
     EXPECT_EQ(m_view.LastMessage().rfind("사용자 PC가 0.3", 0), 0u) << m_view.LastMessage();
 }
 
@@ -374,7 +371,7 @@ TEST_F(TimeCheckTest, OptionsAreTakenWithTheRequest)
     Blink = false;
     Log = false;
     check.WaitIdle();
-    EXPECT_EQ(m_clock.sets, 1);
+    EXPECT_EQ(m_clock.steps, 1);
     EXPECT_EQ(m_view.Count("timer:19:100"), 1);
     EXPECT_EQ(LogLines(), 1);
 }
@@ -420,7 +417,7 @@ TEST_F(TimeCheckTest, ShutdownEndsTheWaitAtOnceAndRefusesLaterRequests)
         check.SynchroniseRequest();
         EXPECT_FALSE(check.IsChecking());
     }
-    EXPECT_EQ(m_clock.sets, 0);
+    EXPECT_EQ(m_clock.steps, 0);
     EXPECT_EQ(LastCon, 1000);
 }
 
@@ -437,7 +434,7 @@ TEST_F(TimeCheckTest, NoHelperIsAFailedSynchroniseThatKnowsNoServer)
 
 TEST(ClockSetting, PrivilegeIsDroppedOnEveryPath)
 {
-    struct Row { bool permitted, accept; bool result; int sets, dropped; int err; };
+    struct Row { bool permitted, accept; bool result; int steps, dropped; int err; };
     const Row rows[] = {
         {true, true, true, 1, 1, 0},
         {true, false, false, 1, 1, EINVAL},   // the kernel refused the value
@@ -449,25 +446,55 @@ TEST(ClockSetting, PrivilegeIsDroppedOnEveryPath)
         clock.accept = r.accept;
         SntpClient client(clock);
         errno = 0;
-        EXPECT_EQ(client.SetSystemClock(NtpTimestamp(3900000000u, 0)), r.result);
+        EXPECT_EQ(client.SetSystemClock(1.5), r.result);
         if (!r.result) {
             EXPECT_EQ(errno, r.err);
         }
-        EXPECT_EQ(clock.sets, r.sets);
+        EXPECT_EQ(clock.steps, r.steps);
         EXPECT_EQ(clock.dropped, r.dropped);
         EXPECT_EQ(clock.raised, r.permitted ? 1 : 0);
     }
 
-    // The clock is set to the nanosecond: 999.5 ms stays in its second, a
-    // fraction within half a nanosecond of the next second carries.
+    // The step is to the nanosecond, its nanoseconds in [0, 1e9): a
+    // negative offset borrows a second, one within half a nanosecond of
+    // the next second carries; no number at all steps nothing.
     FakeClock clock;
     SntpClient client(clock);
-    client.SetSystemClock(NtpTimestamp(3900000000u, 4292819812u));
-    EXPECT_EQ(clock.last.tv_sec, 3900000000LL - kNtpToUnix);
-    EXPECT_EQ(clock.last.tv_nsec, 999500000);
-    client.SetSystemClock(NtpTimestamp(3900000000u, 0xFFFFFFFFu));
-    EXPECT_EQ(clock.last.tv_sec, 3900000001LL - kNtpToUnix);
-    EXPECT_EQ(clock.last.tv_nsec, 0);
+    const std::pair<double, timespec> steps[] = {
+        {-0.25, {-1, 750000000}}, {1.9999999996, {2, 0}}, {-1e-10, {0, 0}},
+        {946080000.5, {946080000, 500000000}}, {-3.0, {-3, 0}},
+    };
+    for (const auto& [offset, want] : steps) {
+        ASSERT_TRUE(client.SetSystemClock(offset));
+        EXPECT_EQ(clock.lastStep.tv_sec, want.tv_sec) << offset;
+        EXPECT_EQ(clock.lastStep.tv_nsec, want.tv_nsec) << offset;
+    }
+    const int before = clock.steps;
+    EXPECT_FALSE(client.SetSystemClock(NAN));
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(clock.steps, before);
+}
+
+TEST(ClockSetting, AClockThatMovesBeforeTheStepIsStillSetRight)
+{
+    // The helper stopped for 3 s between the exchange and the step: the
+    // kernel adds the offset to the clock as it then is.
+    FakeClock clock;
+    clock.now = 1000;
+    clock.stallOnRaise = 3;
+    SntpClient client(clock);
+    SyncPlan plan;
+    plan.answer.answered = true;
+    plan.answer.serverId = 1;
+    plan.answer.result.Offset = 1.5;
+    const SyncOutcome o = SetClockFrom(client, plan);
+    EXPECT_TRUE(o.clockSet);
+    EXPECT_DOUBLE_EQ(clock.now, 1000 + 3 + 1.5);
+
+    // A refused plan steps nothing, and says why.
+    plan.refusal = kStepDisputed;
+    EXPECT_EQ(SetClockFrom(client, plan), (SyncOutcome{1, 1.5, false, kStepDisputed}));
+    EXPECT_EQ(clock.steps, 1);
 }
 
 TEST(ClockSetting, ProcessWithoutTheCapabilityLeavesTheClockAlone)
@@ -494,14 +521,12 @@ TEST(ClockSetting, ProcessWithoutTheCapabilityLeavesTheClockAlone)
         if (effective != CAP_CLEAR || permitted != CAP_CLEAR)
             ::_exit(10);   // could not give it up: go no further
 
-        // The kernel refuses the set itself...
-        timespec now{};
-        clock_gettime(CLOCK_REALTIME, &now);
-        if (SystemClockSetter().Set(now) || errno != EPERM)
+        // The kernel refuses the step itself...
+        if (SystemClockSetter().Step(timespec{0, 0}) || errno != EPERM)
             ::_exit(11);
         // ...and the helper's synchronise reports the refusal.
         SntpClient client(SystemClockSetter());
-        const SyncOutcome o = SetClockFrom(client, AskServers(client, {{"127.0.0.1", server.Port()}}));
+        const SyncOutcome o = SetClockFrom(client, PlanSync(client, {{"127.0.0.1", server.Port()}}));
         if (o.serverId != 1 || o.clockSet || o.error != "EPERM" || SyncOutcomeMessage(o) != "동기에 실패했습니다.")
             ::_exit(12);
         ::_exit(0);

@@ -47,6 +47,36 @@ timespec StepOf(double offset)
     return t;
 }
 
+// What the user is told of a refused reply besides the refusal's name.
+std::string FailureDetail(SntpError verdict, const SntpResult& r, ssize_t length)
+{
+    char seconds[48];
+    switch (verdict) {
+    case SntpError::ShortReply:
+        return std::to_string(length) + " 바이트";
+    case SntpError::BadVersion:
+        return "버전 " + std::to_string(r.Version);
+    case SntpError::BadStratum:
+        return "계층 " + std::to_string(r.Stratum);
+    case SntpError::KissOfDeath: {
+        std::string code;
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            const char c = static_cast<char>(r.ReferenceId >> shift);
+            if (c >= 0x20 && c < 0x7F)
+                code += c;
+        }
+        return code;
+    }
+    case SntpError::FarFromSource:
+    case SntpError::DelayTooLong:
+        std::snprintf(seconds, sizeof seconds, "%.3f 초",
+                      verdict == SntpError::FarFromSource ? r.RootDistance : r.Delay);
+        return seconds;
+    default:
+        return {};
+    }
+}
+
 void PutTransmit(std::uint8_t (&request)[kNtpHeaderSize], const NtpTimestamp& sent)
 {
     const auto t = sent.ToNetwork();
@@ -214,28 +244,7 @@ bool SntpClient::Query(const PeerAddresses& peer, SntpResult& result)
                                    destination, result);
     if (verdict == SntpError::None && result.Delay > TimeoutMs / 1000.0)
         verdict = SntpError::DelayTooLong;
-    char number[48];
-    if (verdict == SntpError::BadVersion)
-        m_detail = "버전 " + std::to_string(result.Version);
-    if (verdict == SntpError::FarFromSource) {
-        std::snprintf(number, sizeof number, "%.3f 초", result.RootDistance);
-        m_detail = number;
-    }
-    if (verdict == SntpError::DelayTooLong) {
-        std::snprintf(number, sizeof number, "%.3f 초", result.Delay);
-        m_detail = number;
-    }
-    if (verdict == SntpError::ShortReply)
-        m_detail = std::to_string(n) + " 바이트";
-    if (verdict == SntpError::KissOfDeath) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            const char c = static_cast<char>(result.ReferenceId >> shift);
-            if (c >= 0x20 && c < 0x7F)
-                m_detail += c;
-        }
-    }
-    if (verdict == SntpError::BadStratum)
-        m_detail = "계층 " + std::to_string(result.Stratum);
+    m_detail = FailureDetail(verdict, result, n);
     return verdict == SntpError::None ? true : Fail(verdict, EBADMSG);
 }
 

@@ -497,6 +497,31 @@ TEST(ClockSetting, AClockThatMovesBeforeTheStepIsStillSetRight)
     EXPECT_EQ(clock.steps, 1);
 }
 
+TEST(ClockSetting, OnceDroppedTheRightIsGoneForGood)
+{
+    // The real capability handling, without any step: a child that holds
+    // CAP_SYS_TIME (root does) raises and drops it, and can raise it no more.
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only root holds CAP_SYS_TIME here";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (!KeepOnlyTimeCapability() || !SystemClockSetter().RaiseTimeCapability())
+            ::_exit(10);
+        SystemClockSetter().DropTimeCapability();
+        cap_t caps = cap_get_proc();
+        cap_flag_value_t permitted = CAP_SET;
+        cap_get_flag(caps, CAP_SYS_TIME, CAP_PERMITTED, &permitted);
+        cap_free(caps);
+        if (permitted != CAP_CLEAR)
+            ::_exit(11);
+        ::_exit(!SystemClockSetter().RaiseTimeCapability() && errno == EPERM ? 0 : 12);
+    }
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: not held, 11: still permitted, 12: raised again";
+}
+
 TEST(ClockSetting, ProcessWithoutTheCapabilityLeavesTheClockAlone)
 {
     // The real setter, in a child that has given CAP_SYS_TIME up for good.

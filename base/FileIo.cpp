@@ -1,11 +1,15 @@
 #include "base/FileIo.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
+#include <string_view>
 
 namespace {
 
@@ -37,6 +41,34 @@ std::string FolderOf(const std::string& path)
     if (slash == std::string::npos)
         return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// What ReplaceFile puts after the name of its temporary file; the X's
+// become six letters or digits. Distinct enough that a copy the user made
+// by hand ("book.backup") is never taken for a leftover.
+constexpr std::string_view kTempMark = ".tmp-";
+constexpr std::string_view kTempPattern = "XXXXXX";
+
+// The file that path names once symbolic links are followed; path itself
+// when it is no link. A link to nowhere gives the path it names, where
+// the file will be made.
+bool FollowLinks(const std::string& path, std::string& file)
+{
+    file = path;
+    for (int hops = 0; hops < 40; ++hops) {  // the kernel's own limit
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(file.c_str(), target, sizeof target);
+        if (n < 0)
+            return errno == EINVAL || errno == ENOENT;  // no link, or nothing there yet
+        if (static_cast<std::size_t>(n) == sizeof target) {
+            errno = ENAMETOOLONG;
+            return false;
+        }
+        const std::string_view to(target, static_cast<std::size_t>(n));
+        file = to.starts_with('/') ? std::string(to) : FolderOf(file) + "/" + std::string(to);
+    }
+    errno = ELOOP;
+    return false;
 }
 
 // A rename reaches the disk only with its folder; failure here is not
@@ -101,20 +133,23 @@ bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxByt
 
 bool ReplaceFile(const std::string& path, std::string_view bytes)
 {
-    std::string temp = path + ".XXXXXX";
+    std::string target;
+    if (!FollowLinks(path, target))
+        return false;
+    std::string temp = target + std::string(kTempMark) + std::string(kTempPattern);
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat old{};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const mode_t mode = ::stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int err = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         err = errno;
     }
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) {
-        SyncFolder(FolderOf(path));
+    if (ok && ::rename(temp.c_str(), target.c_str()) == 0) {
+        SyncFolder(FolderOf(target));
         return true;
     }
     if (ok)
@@ -124,9 +159,38 @@ bool ReplaceFile(const std::string& path, std::string_view bytes)
     return false;
 }
 
-bool CreateNewFile(const std::string& path, std::string_view bytes)
+void RemoveReplaceLeftovers(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    std::string target;
+    if (!FollowLinks(path, target))
+        return;
+    const std::string folder = FolderOf(target);
+    const std::string prefix = target.substr(target.rfind('/') + 1) + std::string(kTempMark);
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr)
+        return;
+    const auto isTempChar = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    };
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() != prefix.size() + kTempPattern.size() || !name.starts_with(prefix))
+            continue;
+        const std::string_view suffix = name.substr(prefix.size());
+        if (!std::all_of(suffix.begin(), suffix.end(), isTempChar))
+            continue;
+        // Only a plain file: never a folder, nor through a link.
+        const std::string leftover = folder + "/" + std::string(name);
+        struct stat st{};
+        if (::lstat(leftover.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            ::unlink(leftover.c_str());
+    }
+    ::closedir(dir);
+}
+
+bool CreateNewFile(const std::string& path, std::string_view bytes, unsigned mode)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
     if (fd < 0)
         return false;
     const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;

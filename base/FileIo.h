@@ -15,14 +15,20 @@
 bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes);
 
 // Makes bytes the content of path: written to a temporary file beside it,
-// flushed to the disk and renamed over it. An existing file keeps its
-// permissions; a new one gets rw-r--r--. False with errno set when any
-// step fails; path is then as it was.
+// flushed to the disk and renamed over it. A symbolic link is followed and
+// the file it names is replaced in its own folder, so the link stays. An
+// existing file keeps its permissions; a new one gets rw-r--r--. False
+// with errno set when any step fails; path is then as it was.
 bool ReplaceFile(const std::string& path, std::string_view bytes);
 
-// Creates path with bytes, refusing when path exists. False with errno set
-// (EEXIST when it existed); a file left half written is removed.
-bool CreateNewFile(const std::string& path, std::string_view bytes);
+// Removes the temporary files that a ReplaceFile of path left behind when
+// its process was killed midway. Only while no other process writes path.
+void RemoveReplaceLeftovers(const std::string& path);
+
+// Creates path with bytes and permissions mode (less the umask), refusing
+// when path exists. False with errno set (EEXIST when it existed); a file
+// left half written is removed.
+bool CreateNewFile(const std::string& path, std::string_view bytes, unsigned mode = 0644);
 
 // Creates the folder path and any missing parents, each new one with mode
 // (before the umask). True when path is a folder afterwards; false with

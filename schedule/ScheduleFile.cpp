@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <mutex>
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr std::uint8_t kLongPrefix = 0xFF;
@@ -154,10 +156,10 @@ std::size_t ReadRecord(std::string_view data, CSchedueleStructure& e)
     return in.Position();
 }
 
-std::vector<CSchedueleStructure> ReadRecords(std::string_view data, bool* whole)
+std::vector<CSchedueleStructure> ReadRecords(std::string_view data, bool* whole, std::size_t limit)
 {
     std::vector<CSchedueleStructure> entries;
-    while (!data.empty()) {
+    while (!data.empty() && entries.size() < limit) {
         CSchedueleStructure e(0);
         const std::size_t n = ReadRecord(data, e);
         if (n == 0)
@@ -186,12 +188,19 @@ std::optional<std::vector<CSchedueleStructure>> ReadScheduleFile(const std::stri
 bool BackUpFile(const std::string& path)
 {
     std::string bytes;
-    if (!ReadFileBytes(path, bytes, kMaxScheduleFileBytes))
-        return false;
+    return ReadFileBytes(path, bytes, kMaxScheduleFileBytes) && BackUpFile(path, bytes);
+}
+
+bool BackUpFile(const std::string& path, std::string_view bytes)
+{
+    // As private as the file itself: a book kept rw------- stays so.
+    std::error_code ec;
+    const fs::perms perms = fs::status(path, ec).permissions();
+    const unsigned mode = ec ? 0600u : static_cast<unsigned>(perms & fs::perms::all);
     std::string name = path;
     for (int attempt = 0; attempt < kBackupAttempts; ++attempt) {
         name += '_';
-        if (CreateNewFile(name, bytes))
+        if (CreateNewFile(name, bytes, mode))
             return true;
     }
     return false;
@@ -199,8 +208,13 @@ bool BackUpFile(const std::string& path)
 
 ScheduleLoad LoadSchedules(const std::string& dir, std::time_t now, std::int32_t saveStamp)
 {
-    namespace fs = std::filesystem;
     const int year = LocalYear(now);
+    const std::string live = JoinPath(dir, kLiveScheduleFile);
+    const std::string archive = JoinPath(dir, ArchiveFileName(year - 1));
+    // Saves killed midway in earlier runs; none runs before the load ends.
+    RemoveReplaceLeftovers(live);
+    RemoveReplaceLeftovers(archive);
+
     if (saveStamp != year) {
         std::error_code ec;
         for (fs::directory_iterator it(dir.empty() ? "." : dir, ec), end; !ec && it != end;
@@ -217,7 +231,6 @@ ScheduleLoad LoadSchedules(const std::string& dir, std::time_t now, std::int32_t
         g_pScheduleList->clear();
     }
 
-    const std::string live = JoinPath(dir, kLiveScheduleFile);
     std::string bytes;
     const bool read = ReadFileBytes(live, bytes, kMaxScheduleFileBytes);
     if (Missing(read)) {
@@ -226,10 +239,13 @@ ScheduleLoad LoadSchedules(const std::string& dir, std::time_t now, std::int32_t
     } else if (!read) {
         return ScheduleLoad::LiveUnreadable;
     }
+    // Records past the book's capacity count as damaged: read, they would
+    // cost seconds at each start and be walked at every pass.
     bool whole = true;
-    std::vector<CSchedueleStructure> entries = ReadRecords(bytes, &whole);
+    std::vector<CSchedueleStructure> entries = ReadRecords(bytes, &whole, kScheduleCapacity);
     if (!whole)
-        BackUpFile(live);  // the next save drops what could not be read
+        BackUpFile(live, bytes);  // the next save drops what could not be read
+    std::string().swap(bytes);
 
     // One-day and done entries of earlier years go to last year's archive.
     const std::time_t yearStart = LocalYearStart(year);
@@ -242,7 +258,6 @@ ScheduleLoad LoadSchedules(const std::string& dir, std::time_t now, std::int32_t
             AppendRecord(moved, e);
     }
     ScheduleLoad outcome = ScheduleLoad::Loaded;
-    const std::string archive = JoinPath(dir, ArchiveFileName(year - 1));
     std::string archived;
     const bool archiveRead = ReadFileBytes(archive, archived, kMaxScheduleFileBytes);
     bool archiveOk = archiveRead || Missing(archiveRead);

@@ -45,10 +45,11 @@ void AppendRecord(std::string& out, const CSchedueleStructure& e);
 // form this program does not read, and e is then unspecified.
 std::size_t ReadRecord(std::string_view data, CSchedueleStructure& e);
 
-// The entries of a whole file image, in file order. whole tells whether the
-// image ended with a complete record; reading stops at the first record
-// that is cut short or unreadable.
-std::vector<CSchedueleStructure> ReadRecords(std::string_view data, bool* whole = nullptr);
+// The entries of a whole file image, in file order, at most limit of them.
+// whole tells whether the image ended with the last record read; reading
+// stops at the first record that is cut short or unreadable.
+std::vector<CSchedueleStructure> ReadRecords(std::string_view data, bool* whole = nullptr,
+                                             std::size_t limit = SIZE_MAX);
 
 // The file name of the archive of year: "2001_v3_3.sch".
 std::string ArchiveFileName(int year);
@@ -58,8 +59,11 @@ std::optional<std::vector<CSchedueleStructure>> ReadScheduleFile(const std::stri
 
 // Copies path to path + "_", or, when that fails (for instance because it
 // exists), to path + "__" and so on, kBackupAttempts names in all; false
-// when every one failed. A backup is never overwritten.
+// when every one failed. A backup is never overwritten and gets the
+// permissions of path.
 bool BackUpFile(const std::string& path);
+// The same with the bytes of path already read.
+bool BackUpFile(const std::string& path, std::string_view bytes);
 
 // What LoadSchedules found.
 enum class ScheduleLoad {
@@ -75,8 +79,10 @@ enum class ScheduleLoad {
 // are one-day or done move to the archive of the year before now's
 // (records appended; a failed write leaves the archive as it was) and the
 // live file is saved without them; the rest make up the list, in file
-// order. A live file with bytes that do not read as records is backed up
-// before anything can overwrite it.
+// order. A live file with bytes that do not read as records, or with more
+// than kScheduleCapacity records, is backed up before anything can
+// overwrite it, and only its first whole records up to that number are
+// read. Temporary files of saves killed midway are removed first.
 ScheduleLoad LoadSchedules(const std::string& dir, std::time_t now, std::int32_t saveStamp);
 
 // Writes g_pScheduleList, head to tail, to the live file in dir, replacing

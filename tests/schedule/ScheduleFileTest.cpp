@@ -147,6 +147,53 @@ TEST_F(LoadTest, NewYearBacksUpEverySchFileUnderAFreeName)
     EXPECT_TRUE(fs::exists(m_dir / "2002_v3_3.sch_"));
     EXPECT_FALSE(fs::exists(m_dir / "notes.txt_"));
     EXPECT_FALSE(fs::exists(m_dir / ("full.sch" + std::string(kBackupAttempts + 1, '_'))));
+
+    // The last of the 21 names is still used.
+    for (int n = 0; n < 21; ++n)
+        WriteAll(m_dir / ("last.sch" + std::string(n, '_')), "taken");
+    LoadSchedules(Dir(), now, 2002);
+    EXPECT_EQ(ReadAll(m_dir / ("last.sch" + std::string(21, '_'))), "taken");
+}
+
+TEST_F(LoadTest, LinkedFilesStayLinksAndBackupsAreAsPrivateAsTheirBook)
+{
+    // The book and the archive live elsewhere, the book readable by its
+    // owner only; a save killed midway left a temporary file beside it.
+    const fs::path elsewhere = m_dir / "elsewhere";
+    fs::create_directory(elsewhere);
+    WriteAll(elsewhere / "book.sch", Memo("live") + Memo("old", Local(2002, 5, 1)));
+    fs::permissions(elsewhere / "book.sch", fs::perms::owner_read | fs::perms::owner_write);
+    WriteAll(elsewhere / "archive.sch", Memo("archived"));
+    WriteAll(elsewhere / "book.sch.tmp-a1B2c3", "half a save");
+    WriteAll(elsewhere / "book.sch.backup", "the user's own copy");
+    fs::create_symlink("elsewhere/book.sch", live);
+    fs::create_symlink(elsewhere / "archive.sch", archive);
+
+    // A new year: backups, then "old" moves to the archive and the book is saved.
+    EXPECT_EQ(LoadSchedules(Dir(), now, 2002), ScheduleLoad::Loaded);
+    EXPECT_TRUE(fs::is_symlink(live));
+    EXPECT_TRUE(fs::is_symlink(archive));
+    EXPECT_EQ(Memos(ReadAll(elsewhere / "book.sch")), std::vector<std::string>{"live"});
+    EXPECT_EQ(Memos(ReadAll(elsewhere / "archive.sch")), (std::vector<std::string>{"archived", "old"}));
+    const auto perms = [](const fs::path& p) { return fs::status(p).permissions() & fs::perms::all; };
+    EXPECT_EQ(perms(elsewhere / "book.sch"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(perms(m_dir / "forward_v3_3.sch_"), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(ReadAll(m_dir / "forward_v3_3.sch_"), Memo("live") + Memo("old", Local(2002, 5, 1)));
+    EXPECT_FALSE(fs::exists(elsewhere / "book.sch.tmp-a1B2c3"));
+    EXPECT_TRUE(fs::exists(elsewhere / "book.sch.backup"));
+}
+
+TEST_F(LoadTest, RecordsPastTheCapacityAreBackedUpAndLeftOut)
+{
+    std::string book;
+    for (std::size_t i = 0; i <= kScheduleCapacity; ++i)
+        book += Memo(std::to_string(i));
+    WriteAll(live, book);
+    EXPECT_EQ(LoadSchedules(Dir(), now, 2003), ScheduleLoad::Loaded);
+    const auto memos = ListMemos();
+    ASSERT_EQ(memos.size(), kScheduleCapacity);
+    EXPECT_EQ(memos.back(), std::to_string(kScheduleCapacity - 1));
+    EXPECT_EQ(ReadAll(m_dir / "forward_v3_3.sch_"), book);
 }
 
 TEST_F(LoadTest, BadFilesLoseNothing)

@@ -118,6 +118,7 @@ std::string CheckDue(CSchedueleStructure& E, const PassTime& pass, std::string& 
         C.m_nRepeat = E.m_nRepeat;
         C.m_bLead = E.m_bLead;
         C.m_strMemo = E.m_strMemo;
+        C.m_strStoredMemo = E.m_strStoredMemo;
         C.m_tAlarm = E.m_tAlarm;
         C.m_tCreated = E.m_tCreated;
         C.m_tLastCheck = T;

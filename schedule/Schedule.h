@@ -57,6 +57,9 @@ public:
     std::array<std::int32_t, kLeadCount> m_bFired{};  // given during this run; not stored
     std::time_t m_tCreated = 0;   // when it was added; kept, never used
     std::string m_strMemo;        // UTF-8 here, CP949 in the file
+    // The memo's bytes as the file held them, written back while they still
+    // read as m_strMemo: bytes CP949 lacks survive in entries nobody edited.
+    std::string m_strStoredMemo;
 };
 
 // 2002-01-01 00:00:00 local time: the last check of an entry never checked.

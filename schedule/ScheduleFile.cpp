@@ -113,7 +113,10 @@ bool Missing(bool readOk)
 
 void AppendRecord(std::string& out, const CSchedueleStructure& e)
 {
-    const std::string memo = Utf8ToCp949(e.m_strMemo);
+    // The bytes read stay while they still read as the memo: bytes that are
+    // not CP949 would come back as "?" from the text.
+    const bool unedited = !e.m_strStoredMemo.empty() && Cp949ToUtf8(e.m_strStoredMemo) == e.m_strMemo;
+    const std::string memo = unedited ? e.m_strStoredMemo : Utf8ToCp949(e.m_strMemo);
     const std::size_t length = std::min<std::size_t>(memo.size(), kLength64 - 1);
     PutTime(out, e.m_tAlarm);
     PutTime(out, e.m_tLastCheck);
@@ -152,6 +155,7 @@ std::size_t ReadRecord(std::string_view data, CSchedueleStructure& e)
     if (!in.Number(e.m_bDone))
         return 0;
     e.m_strMemo = Cp949ToUtf8(memo);
+    e.m_strStoredMemo = memo;
     e.m_bFired.fill(0);
     return in.Position();
 }

@@ -106,6 +106,24 @@ TEST(ScheduleRecord, DamagedFilesReadOnlyTheirWholeRecords)
     }
 }
 
+TEST(ScheduleRecord, MemoBytesStayAsReadUntilTheMemoIsEdited)
+{
+    // Bytes that are no CP949: user-defined rows, stray bytes, a lead byte
+    // cut at the end; beside them Hangul (회의, 똠) that is.
+    const std::string memos[] = {"\xC9\xA1", "\xFE\xFE \xC8\xB8\xC0\xC7", "a\x80" "b\xFF", "\x8C\x63 \xB0"};
+    for (const std::string& bytes : memos) {
+        const std::string empty = Memo("");
+        const std::string record = empty.substr(0, 12) + static_cast<char>(bytes.size()) + bytes + empty.substr(13);
+        CSchedueleStructure e;
+        ASSERT_EQ(ReadRecord(record, e), record.size());
+        EXPECT_EQ(Record(e), record) << testing::PrintToString(bytes);
+        CSchedueleStructure copy = e;  // as an alarm's done copy is made
+        EXPECT_EQ(Record(copy), record);
+        e.m_strMemo += " 끝";  // edited: written from the text
+        EXPECT_EQ(Record(e), Memo(e.m_strMemo));
+    }
+}
+
 // The first start in 2003 of a book left in 2002.
 class LoadTest : public ScheduleTest
 {

@@ -162,3 +162,20 @@ std::string Utf8ToCp949(std::string_view utf8)
 {
     return convert(toCp949().get(), utf8, &skipBadUtf8);
 }
+
+std::optional<std::string> FirstCharNotInCp949(std::string_view utf8)
+{
+    // Most texts go through whole; only a refused one is taken apart.
+    if (Cp949ToUtf8(Utf8ToCp949(utf8)) == utf8)
+        return std::nullopt;
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t n = wellFormedUtf8Length(utf8.substr(pos));
+        if (n == 0)
+            return std::string(kReplacementUtf8);
+        const std::string_view c = utf8.substr(pos, n);
+        if (Cp949ToUtf8(Utf8ToCp949(c)) != c)
+            return std::string(c);
+        pos += n;
+    }
+    return std::nullopt;  // not reached: CP949 keeps no state between characters
+}

@@ -8,6 +8,7 @@
 // system without glibc's CP949 converter (gconv modules missing) only ASCII
 // passes and every other character is replaced.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,3 +22,9 @@ std::string Cp949ToUtf8(std::string_view cp949);
 // CP949 bytes of utf8. A character that CP949 cannot hold, and each byte
 // that is not part of well-formed UTF-8, becomes '?'.
 std::string Utf8ToCp949(std::string_view utf8);
+
+// The first character of utf8 that CP949 cannot hold, so that a text about
+// to be stored can be refused rather than come back with "?"; U+FFFD for
+// bytes that are not well-formed UTF-8. Nothing when all of utf8 can be
+// stored and read back unchanged.
+std::optional<std::string> FirstCharNotInCp949(std::string_view utf8);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -179,6 +180,28 @@ TEST(Cp949, UnconvertibleUtf8BecomesQuestionMarks)
     };
     for (const Row& row : rows)
         EXPECT_EQ(Utf8ToCp949(row.utf8), row.cp949) << testing::PrintToString(row.utf8);
+}
+
+// A text about to be stored names its first character that CP949 lacks,
+// so it can be refused before it turns into "?".
+TEST(Cp949, FirstCharNotInCp949)
+{
+    struct Row
+    {
+        std::string utf8;
+        std::optional<std::string> first;
+    };
+    const Row rows[] = {
+        {"회의 준비 똠 € \u3000 a\r\nb", std::nullopt},
+        {"", std::nullopt},
+        {"회의 \u2014 준비 ✓", "\u2014"},  // em dash, before the check mark
+        {"왜? 점심 😀", "😀"},  // a question mark of its own is no culprit
+        {"Zürich", "ü"},
+        {"회의\xFF", kBad},
+        {"\xEB\x98", kBad},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(FirstCharNotInCp949(row.utf8), row.first) << testing::PrintToString(row.utf8);
 }
 
 // Conversions in parallel threads do not disturb one another.

@@ -77,6 +77,18 @@ std::string CheckDue(CSchedueleStructure& E, const PassTime& pass, std::string& 
     const std::time_t T = pass.now;
     if (E.m_tLastCheck == pass.neverChecked)
         E.m_tLastCheck = T;  // points before the first check are not given
+    // The clock went back (it was ahead until the first synchronise): a
+    // recurring entry the walk moved on meanwhile would wait for the wrong
+    // date. One whose next time lies more than a period ahead, with its
+    // previous time before the last check, comes back to its first
+    // occurrence from now. One that starts later still waits for its start.
+    if (E.m_tLastCheck > T + 1 && IsRecurring(E.m_nRepeat) &&
+        E.m_tAlarm > NextOccurrence(E.m_nRepeat, T) &&
+        E.m_tAlarm < NextOccurrence(E.m_nRepeat, E.m_tLastCheck)) {
+        E.m_tAlarm = FirstOccurrenceFrom(E.m_nRepeat, E.m_tAlarm, T);
+        E.m_bFired.fill(0);
+        E.m_tLastCheck = T;
+    }
 
     const bool inYear = E.m_tAlarm >= pass.yearStart && E.m_tAlarm < pass.nextYearStart;
     if (E.m_tAlarm < E.m_tLastCheck || !inYear) {
@@ -97,7 +109,7 @@ std::string CheckDue(CSchedueleStructure& E, const PassTime& pass, std::string& 
     }
     // Every point lies in [alarm - 1 h, alarm]; none can have been reached.
     if (T < E.m_tAlarm - kMaxLead) {
-        E.m_tLastCheck = T;
+        E.m_tLastCheck = T + 1;
         return {};
     }
 
@@ -127,7 +139,9 @@ std::string CheckDue(CSchedueleStructure& E, const PassTime& pass, std::string& 
         E.m_tAlarm = NextOccurrence(E.m_nRepeat, E.m_tAlarm);
         E.m_bFired.fill(0);
     }
-    E.m_tLastCheck = T;
+    // Every point up to and including T is handled: saved so, a restart
+    // after a kill does not give the alarms of T again.
+    E.m_tLastCheck = T + 1;
     return text;
 }
 
@@ -152,7 +166,7 @@ AlarmNotice AlarmPass(std::time_t T)
         }
         if (E.m_bDone == 1 && IsRecurring(E.m_nRepeat)) {
             // The done copy goes behind E, or to the head when E was last;
-            // earlier entries seen again hold only T, already fired.
+            // earlier entries seen again have nothing left in their window.
             E.m_bDone = 0;
             const std::size_t at = i + 1 == list.size() ? 0 : i + 1;
             list.insert(list.begin() + static_cast<std::ptrdiff_t>(at),

@@ -49,14 +49,17 @@ struct PassTime
 };
 
 // Checks entry E against the window from its last check to T (both ends
-// included) and returns the text line of the alarm it gives, or "" for
-// none; H becomes the alarm's HTML line. Of several points in one window
-// all are marked fired but only the last (the smallest lead, or the alarm
-// itself) is reported. When a recurring entry's alarm time is in the
-// window, C becomes the done record of that occurrence and E moves on to
-// its next one. An entry never checked starts its window at T; an entry
-// whose alarm time is before its window or not in T's year gives nothing
-// (a recurring one moves on to its first occurrence from T).
+// included; the last check becomes T + 1) and returns the text line of the
+// alarm it gives, or "" for none; H becomes the alarm's HTML line. Of
+// several points in one window all are marked fired but only the last (the
+// smallest lead, or the alarm itself) is reported. When a recurring
+// entry's alarm time is in the window, C becomes the done record of that
+// occurrence and E moves on to its next one. An entry never checked starts
+// its window at T; an entry whose alarm time is before its window or not
+// in T's year gives nothing (a recurring one moves on to its first
+// occurrence from T). After the clock went back, a recurring entry more
+// than a period ahead of T that was moved there before the last check
+// comes back to its first occurrence from T.
 std::string CheckDue(CSchedueleStructure& E, std::time_t T, std::string& H, CSchedueleStructure& C);
 std::string CheckDue(CSchedueleStructure& E, const PassTime& T, std::string& H,
                      CSchedueleStructure& C);

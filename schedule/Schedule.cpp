@@ -15,8 +15,6 @@ std::mutex s_wakerMutex;
 const void* s_wakerOwner = nullptr;
 std::function<void()> s_waker;
 
-constexpr std::time_t kDay = 86400;  // s
-
 } // namespace
 
 ScheduleList* const g_pScheduleList = &s_scheduleList;
@@ -51,21 +49,38 @@ CSchedueleStructure::CSchedueleStructure(std::time_t lastCheck) : m_tLastCheck(l
 
 std::time_t NextOccurrence(std::int32_t kind, std::time_t t)
 {
-    switch (kind) {
-    case RepeatDaily:
-        return t + kDay;
-    case RepeatWeekly:
-        return t + 7 * kDay;
-    case RepeatMonthly: {
-        // mktime carries a day the month lacks into the month after.
-        std::tm tm = LocalTm(t);
-        tm.tm_mon += 1;
-        tm.tm_isdst = -1;
-        return std::mktime(&tm);
-    }
-    default:
+    if (!IsRecurring(kind))
         return t;
-    }
+    // Calendar days and months, so the alarm keeps its hour when summer
+    // time begins or ends; mktime carries a day the month lacks into the
+    // month after.
+    std::tm tm = LocalTm(t);
+    if (kind == RepeatDaily)
+        tm.tm_mday += 1;
+    else if (kind == RepeatWeekly)
+        tm.tm_mday += 7;
+    else
+        tm.tm_mon += 1;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+std::time_t FirstOccurrenceFrom(std::int32_t kind, std::time_t t, std::time_t from)
+{
+    if (!IsRecurring(kind))
+        return t;
+    const std::tm at = LocalTm(t);
+    std::tm tm = LocalTm(from);
+    tm.tm_hour = at.tm_hour;
+    tm.tm_min = at.tm_min;
+    tm.tm_sec = at.tm_sec;
+    if (kind == RepeatWeekly)
+        tm.tm_mday += (at.tm_wday - tm.tm_wday + 7) % 7;
+    else if (kind == RepeatMonthly)
+        tm.tm_mday = at.tm_mday;
+    tm.tm_isdst = -1;
+    const std::time_t first = std::mktime(&tm);
+    return first < from ? NextOccurrence(kind, first) : first;
 }
 
 void SortSchedules()

@@ -52,7 +52,7 @@ public:
     std::int32_t m_bDone = 0;     // 1 once the on-time alarm fired; never checked again
     std::int32_t m_nRepeat = RepeatOnce;
     std::time_t m_tAlarm = 0;     // alarm date and time
-    std::time_t m_tLastCheck = 0; // end of the last alarm-check window
+    std::time_t m_tLastCheck = 0; // start of the next alarm-check window: all before it handled
     std::array<std::int32_t, kLeadCount> m_bLead{};   // 0 or 1 per lead time
     std::array<std::int32_t, kLeadCount> m_bFired{};  // given during this run; not stored
     std::time_t m_tCreated = 0;   // when it was added; kept, never used
@@ -76,11 +76,15 @@ extern ScheduleList* const g_pScheduleList;
 // Guards g_pScheduleList and every entry in it; re-entrant.
 extern std::recursive_mutex g_csScheduleList;
 
-// The next alarm time of an entry of kind that last rang at t: a day or a
-// week later, or the same day of the next month, where a day the month
-// lacks rolls over into the month after (31 January -> 3 March). A kind that
-// does not recur gives t itself.
+// The next alarm time of an entry of kind that last rang at t: the same
+// local time a day or a week later, or on the same day of the next month,
+// where a day the month lacks rolls over into the month after
+// (31 January -> 3 March). A kind that does not recur gives t itself.
 std::time_t NextOccurrence(std::int32_t kind, std::time_t t);
+// The first alarm time at or after from of an entry of kind whose series
+// has an alarm at t (the same time of day, weekday or day of the month).
+// A kind that does not recur gives t itself.
+std::time_t FirstOccurrenceFrom(std::int32_t kind, std::time_t t, std::time_t from);
 
 // Sorts the list by ascending alarm time under the lock; entries with equal
 // times keep their order.

@@ -2,7 +2,9 @@
 // how recurring entries move on.
 
 #include "ScheduleTestSupport.h"
+#include "TzScope.h"
 
+#include "base/DateText.h"
 #include "schedule/CScheduleThread.h"
 
 namespace {
@@ -16,6 +18,18 @@ std::vector<std::pair<std::time_t, AlarmNotice>> Passes(std::time_t first, std::
     for (std::time_t T = first; T <= last; ++T)
         if (AlarmNotice n = AlarmPass(T); !n.empty())
             out.emplace_back(T, std::move(n));
+    return out;
+}
+
+// Noon of each day of year whose offset from UTC differs from the day before's.
+std::vector<std::time_t> SummerTimeChanges(int year)
+{
+    std::vector<std::time_t> out;
+    for (int day = 1; day <= 365; ++day) {
+        const std::time_t noon = Local(year, 1, day, 12);
+        if (LocalTm(noon).tm_gmtoff != LocalTm(Local(year, 1, day - 1, 12)).tm_gmtoff)
+            out.push_back(noon);
+    }
     return out;
 }
 
@@ -117,4 +131,72 @@ TEST_F(ScheduleTest, AlarmsWaitForTheirYear)
     daily.m_tLastCheck = Local(2002, 6, 1);
     EXPECT_TRUE(AlarmPass(Local(2004, 2, 1, 12)).empty());
     EXPECT_EQ(daily.m_tAlarm, Local(2004, 2, 2, 7));
+}
+
+TEST_F(ScheduleTest, DailyAndWeeklyAlarmsKeepTheirHourAcrossSummerTime)
+{
+    for (const char* zone : {"America/New_York", "Europe/Berlin", "Australia/Lord_Howe"}) {
+        TzScope tz(zone);
+        const auto changes = SummerTimeChanges(2003);
+        ASSERT_EQ(changes.size(), 2u) << zone;
+        for (const std::time_t change : changes) {
+            // Days counted from the day of the change.
+            const std::tm c = LocalTm(change);
+            const auto at = [&](int day, int h, int m = 0, int s = 0) {
+                return Local(2003, c.tm_mon + 1, c.tm_mday + day, h, m, s);
+            };
+            Clear();
+            Add(Entry(at(-3, 7), {kOnTime}, RepeatDaily, "daily"));
+            Add(Entry(at(-7, 7, 30), {kOnTime}, RepeatWeekly, "weekly"));
+            AlarmPass(at(-8, 0));
+            std::vector<std::pair<std::time_t, std::string>> rang, expected;
+            for (int day = -7; day <= 7; ++day) {
+                for (const std::time_t T : {at(day, 6, 59, 59), at(day, 7), at(day, 7, 29, 59), at(day, 7, 30)})
+                    if (const AlarmNotice n = AlarmPass(T); !n.empty())
+                        rang.emplace_back(T, n.text);
+                if (day >= -3)
+                    expected.emplace_back(at(day, 7), "[알림] daily\r\n");
+                if (day % 7 == 0)
+                    expected.emplace_back(at(day, 7, 30), "[알림] weekly\r\n");
+            }
+            EXPECT_EQ(rang, expected) << zone << " " << c.tm_mon + 1 << "-" << c.tm_mday;
+        }
+
+        // Left for years, they walk to their first time from now.
+        Clear();
+        auto& daily = Add(Entry(Local(2002, 6, 1, 7), {kOnTime}, RepeatDaily));
+        auto& weekly = Add(Entry(Local(2002, 6, 3, 7), {kOnTime}, RepeatWeekly));  // a Monday
+        daily.m_tLastCheck = weekly.m_tLastCheck = Local(2002, 6, 1);
+        EXPECT_TRUE(AlarmPass(Local(2004, 2, 1, 12)).empty());
+        EXPECT_EQ(daily.m_tAlarm, Local(2004, 2, 2, 7)) << zone;
+        EXPECT_EQ(weekly.m_tAlarm, Local(2004, 2, 2, 7)) << zone;
+    }
+}
+
+TEST_F(ScheduleTest, RecurringEntriesComeBackWhenTheClockGoesBack)
+{
+    // The clock showed 10 May until it was set back to Wednesday 5 March.
+    auto& daily = Add(Entry(Local(2003, 3, 5, 7), {kOnTime}, RepeatDaily, "daily"));
+    auto& weekly = Add(Entry(Local(2003, 3, 3, 8), {kOnTime}, RepeatWeekly, "weekly"));
+    auto& monthly = Add(Entry(Local(2003, 1, 20, 9), {kOnTime}, RepeatMonthly, "monthly"));
+    auto& later = Add(Entry(Local(2003, 6, 1, 7), {kOnTime}, RepeatDaily, "from June"));
+    AlarmPass(Local(2003, 3, 1));
+    AlarmPass(Local(2003, 5, 10, 12));
+    ASSERT_EQ(daily.m_tAlarm, Local(2003, 5, 11, 7));
+    ASSERT_EQ(weekly.m_tAlarm, Local(2003, 5, 12, 8));
+
+    EXPECT_TRUE(AlarmPass(Local(2003, 3, 5, 6)).empty());
+    EXPECT_EQ(daily.m_tAlarm, Local(2003, 3, 5, 7));
+    EXPECT_EQ(weekly.m_tAlarm, Local(2003, 3, 10, 8));  // the next Monday
+    EXPECT_EQ(monthly.m_tAlarm, Local(2003, 3, 20, 9));
+    EXPECT_EQ(later.m_tAlarm, Local(2003, 6, 1, 7));     // it starts later: it waits
+    const auto fired = Passes(Local(2003, 3, 5, 6, 0, 1), Local(2003, 3, 5, 7));
+    ASSERT_EQ(fired.size(), 1u);
+    EXPECT_EQ(fired[0].first, Local(2003, 3, 5, 7));
+
+    // Where the series' time of day has passed already, the next one.
+    const std::time_t noon = Local(2003, 3, 5, 12);
+    EXPECT_EQ(FirstOccurrenceFrom(RepeatDaily, Local(2003, 5, 11, 7), noon), Local(2003, 3, 6, 7));
+    EXPECT_EQ(FirstOccurrenceFrom(RepeatWeekly, Local(2003, 5, 7, 7), noon), Local(2003, 3, 12, 7));
+    EXPECT_EQ(FirstOccurrenceFrom(RepeatMonthly, Local(2003, 5, 5, 7), noon), Local(2003, 4, 5, 7));
 }

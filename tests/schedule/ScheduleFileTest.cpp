@@ -112,8 +112,7 @@ TEST(ScheduleRecord, MemoBytesStayAsReadUntilTheMemoIsEdited)
     // cut at the end; beside them Hangul (회의, 똠) that is.
     const std::string memos[] = {"\xC9\xA1", "\xFE\xFE \xC8\xB8\xC0\xC7", "a\x80" "b\xFF", "\x8C\x63 \xB0"};
     for (const std::string& bytes : memos) {
-        const std::string empty = Memo("");
-        const std::string record = empty.substr(0, 12) + static_cast<char>(bytes.size()) + bytes + empty.substr(13);
+        const std::string record = RecordWithMemoBytes(Entry(Local(2003, 5, 1), {}), bytes);
         CSchedueleStructure e;
         ASSERT_EQ(ReadRecord(record, e), record.size());
         EXPECT_EQ(Record(e), record) << testing::PrintToString(bytes);

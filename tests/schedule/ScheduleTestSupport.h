@@ -36,6 +36,15 @@ inline std::string Record(const CSchedueleStructure& e)
     return out;
 }
 
+// The record of e with memo bytes of any kind (fewer than 255) in place of
+// its memo.
+inline std::string RecordWithMemoBytes(CSchedueleStructure e, const std::string& bytes)
+{
+    e.m_strMemo.clear();
+    const std::string empty = Record(e);
+    return empty.substr(0, 12) + static_cast<char>(bytes.size()) + bytes + empty.substr(13);
+}
+
 inline CSchedueleStructure& Add(CSchedueleStructure e)
 {
     std::lock_guard lock(g_csScheduleList);

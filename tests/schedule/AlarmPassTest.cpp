@@ -82,6 +82,14 @@ TEST_F(ScheduleTest, RestartReportsOnlyTheLastMissedPoint)
     EXPECT_EQ(e.m_bFired[kLead30], 1);
     EXPECT_EQ(e.m_bDone, 1);
     EXPECT_TRUE(AlarmPass(Local(2003, 3, 5, 9, 10, 1)).empty());
+
+    // Of two leads in one window the smaller is told; both are spent.
+    Clear();
+    auto& f = Add(Entry(Local(2003, 3, 5, 10), {kLead60, kLead5}));
+    f.m_tLastCheck = Local(2003, 3, 5, 8);
+    EXPECT_EQ(AlarmPass(Local(2003, 3, 5, 9, 56)).text, "[5분전] memo\r\n");
+    EXPECT_EQ(f.m_bFired[kLead60], 1);
+    EXPECT_TRUE(AlarmPass(Local(2003, 3, 5, 9, 57)).empty());
 }
 
 TEST_F(ScheduleTest, RecurringEntriesLeaveADoneCopyAndMoveOn)

@@ -133,6 +133,20 @@ TEST_F(ScheduleThreadTest, StopWaitsForASoundToEnd)
     EXPECT_EQ(stopped.wait_for(5s), std::future_status::ready);
 }
 
+TEST_F(ScheduleThreadTest, FailedSaveIsTriedAgainWithoutAnotherChange)
+{
+    Start({});
+    // A folder in the book's place: the save after the change fails.
+    fs::remove(m_dir / kLiveScheduleFile);
+    fs::create_directory(m_dir / kLiveScheduleFile);
+    Add(Entry(Local(2003, 6, 1), {kOnTime}));
+    NotifyScheduleChanged();
+    std::this_thread::sleep_for(300ms);
+    fs::remove(m_dir / kLiveScheduleFile);
+    m_now = kNine;  // past the retry's second
+    EXPECT_TRUE(Eventually([&] { return Saved().size() == 1; }));
+}
+
 TEST_F(ScheduleThreadTest, UnreadableBookIsReportedAndNeverOverwritten)
 {
     ASSERT_EQ(::mkfifo((m_dir / kLiveScheduleFile).c_str(), 0644), 0);

@@ -227,3 +227,17 @@ TEST(Cp949, ThreadsConvertIndependently)
     for (int f : failures)
         EXPECT_EQ(f, 0);
 }
+
+// The character refused is exactly one that would not come back from the
+// file as it went in, whole, over the whole Basic Multilingual Plane.
+TEST(Cp949, FirstCharacterThatCannotBeStored)
+{
+    for (char32_t c = 0x800; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const std::string text = "가 " + utf8(c) + " 똠";
+        const bool kept = Cp949ToUtf8(Utf8ToCp949(text)) == text;
+        ASSERT_EQ(FirstCharNotInCp949(text), kept ? std::nullopt : std::optional(utf8(c)))
+            << std::hex << static_cast<std::uint32_t>(c);
+    }
+}

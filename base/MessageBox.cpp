@@ -20,6 +20,8 @@ bool AskWithBox(QWidget* parent, const QString& text)
 {
     QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, parent);
+    // The questions guard what cannot be undone: Enter must not confirm.
+    box.setDefaultButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
 }
 

@@ -22,8 +22,8 @@ using MessageBoxHandler = std::function<void(QWidget* parent, const QString& tex
 // replaces; an empty handler brings back the modal QMessageBox.
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
-// Asks text in a modal box with OK and Cancel; true for OK. "\r\n" in text
-// becomes a line break.
+// Asks text in a modal box with OK and Cancel, Cancel the default button;
+// true for OK. "\r\n" in text becomes a line break.
 bool AskOkCancel(QWidget* parent, const QString& text);
 
 // What AskOkCancel does with the text: true for OK.

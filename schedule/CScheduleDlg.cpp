@@ -11,6 +11,7 @@
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduleView.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -54,6 +55,16 @@ constexpr int kRepeatColumn = 2;
 constexpr int kHourColumn = 3;
 constexpr int kMinuteColumn = 4;
 constexpr int kFirstLeadColumn = 5;
+// Where a row keeps the book's entry it shows (EntryRef).
+constexpr int kEntryRole = Qt::UserRole;
+constexpr int kCreatedRole = Qt::UserRole + 1;
+
+// A full book saves in milliseconds; the wait runs out only when the alarm
+// thread is itself waiting for this thread, to show an alarm.
+constexpr std::chrono::milliseconds kSaveWait{2000};
+
+constexpr const char* kUnstorableText =
+    "일정에 저장할 수 없는 문자가 있습니다: '%1' (U+%2)\r\n다른 문자로 바꾸어 입력하십시오.";
 
 constexpr const char* kLeadTexts[kLeadCount] = {"정각",   "1분전",  "5분전",  "10분전",
                                                 "15분전", "30분전", "45분전", "1시간전"};
@@ -250,8 +261,12 @@ void CScheduleDlg::ShowDay(int year, int month, int day)
         // Refilling the list is not a row the user selected.
         const QSignalBlocker blocker(m_pList);
         m_pList->clear();
-        for (const ScheduleRow& row : listed.rows) {
+        for (std::size_t r = 0; r < listed.rows.size(); ++r) {
+            const ScheduleRow& row = listed.rows[r];
             auto* item = new QTreeWidgetItem;
+            const EntryRef& shown = listed.entries[r];
+            item->setData(kTimeColumn, kEntryRole, QVariant::fromValue(reinterpret_cast<quintptr>(shown.entry)));
+            item->setData(kTimeColumn, kCreatedRole, QVariant::fromValue(qint64{shown.created}));
             for (int i = 0; i < kScheduleColumns; ++i) {
                 item->setText(i, QString::fromStdString(row[i]));
                 item->setTextAlignment(i, kColumns[i].align | Qt::AlignVCenter);
@@ -264,7 +279,8 @@ void CScheduleDlg::ShowDay(int year, int month, int day)
             m_pList->addTopLevelItem(item);
         }
     }
-    if (listed.archiveMissing)
+    // Once a year: arrow keys walk the calendar a day at a time.
+    if (listed.archiveMissing && m_warnedYears.insert(year).second)
         ShowMessage(this, QString::fromUtf8(kNoScheduleFileText), MessageIcon::Warning);
 }
 
@@ -287,7 +303,29 @@ ScheduleEdit CScheduleDlg::Editor() const
     edit.repeat = m_pRepeat->checkedId();
     for (int i = 0; i < kLeadCount; ++i)
         edit.leads[i] = m_leads[i]->isChecked() ? 1 : 0;
+    if (const QList<QTreeWidgetItem*> selected = m_pList->selectedItems(); !selected.isEmpty()) {
+        edit.selected.entry = reinterpret_cast<const CSchedueleStructure*>(
+            selected.first()->data(kTimeColumn, kEntryRole).value<quintptr>());
+        edit.selected.created = selected.first()->data(kTimeColumn, kCreatedRole).value<qint64>();
+    }
     return edit;
+}
+
+void CScheduleDlg::Report(const EditResult& result)
+{
+    if (!result.unstorable.empty()) {
+        const QString bad = QString::fromStdString(result.unstorable);
+        const QString code = QString::asprintf("%04X", bad.toUcs4().value(0));
+        ShowMessage(this, QString::fromUtf8(kUnstorableText).arg(bad, code), MessageIcon::Warning);
+        return;
+    }
+    // The edit stays in the book, and the alarm thread keeps trying to save it.
+    if (result.changed && WaitForBookSave(result.edit, kSaveWait) == BookSaved::No) {
+        ShowMessage(this, QString::fromUtf8(kBookNotSavedText), MessageIcon::Warning);
+        return;
+    }
+    ShowMessage(this, QString::fromUtf8(result.message),
+                result.changed ? MessageIcon::Information : MessageIcon::Warning);
 }
 
 void CScheduleDlg::SetRepeat(int kind)
@@ -348,8 +386,7 @@ void CScheduleDlg::OnAdd()
         SetRepeat(edit.repeat);
         ShowCalendarDay();
     }
-    ShowMessage(this, QString::fromUtf8(result.message),
-                result.changed ? MessageIcon::Information : MessageIcon::Warning);
+    Report(result);
 }
 
 void CScheduleDlg::OnDelete()
@@ -359,27 +396,27 @@ void CScheduleDlg::OnDelete()
         ClearTime();
         ShowCalendarDay();
     }
-    ShowMessage(this, QString::fromUtf8(result.message),
-                result.changed ? MessageIcon::Information : MessageIcon::Warning);
+    Report(result);
 }
 
 void CScheduleDlg::OnChange()
 {
-    const EditResult result = ChangeSchedule(Editor(), m_now());
+    ScheduleEdit edit = Editor();
+    const EditResult result = ChangeSchedule(edit, m_now());
+    m_leads[kOnTime]->setChecked(edit.leads[kOnTime] != 0);
     if (result.changed)
         ShowCalendarDay();
-    ShowMessage(this, QString::fromUtf8(result.message),
-                result.changed ? MessageIcon::Information : MessageIcon::Warning);
+    Report(result);
 }
 
 void CScheduleDlg::OnDeleteAll()
 {
     if (!AskOkCancel(this, QString::fromUtf8(kDeleteAllQuestion)))
         return;
-    DeleteAllSchedules();
+    const EditResult result = DeleteAllSchedules();
     ClearTime();
     ShowCalendarDay();
-    ShowMessage(this, QString::fromUtf8(kAllDeletedText));
+    Report(result);
 }
 
 void CScheduleDlg::OnClose()
@@ -393,6 +430,11 @@ void CScheduleDlg::OnClose()
 
 void ExportScheduleView()
 {
-    if (const auto page = WriteScheduleView(".", std::time(nullptr)))
-        OpenUrl(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(*page)).absoluteFilePath()));
+    const auto page = WriteScheduleView(".", std::time(nullptr));
+    if (!page) {
+        ShowMessage(QApplication::activeWindow(), QString::fromUtf8(kViewNotWrittenText),
+                    MessageIcon::Warning);
+        return;
+    }
+    OpenUrl(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(*page)).absoluteFilePath()));
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <ctime>
 #include <functional>
+#include <set>
 
 class QButtonGroup;
 class QCalendarWidget;
@@ -19,6 +20,7 @@ class QLabel;
 class QPlainTextEdit;
 class QTreeWidget;
 class SettingsStore;
+struct EditResult;
 struct ScheduleEdit;
 
 class CScheduleDlg : public QDialog
@@ -50,8 +52,12 @@ public:
 private:
     void OnDatePicked();
     void OnRowSelected();
-    // The editor and the calendar's date as the buttons read them.
+    // The editor, the calendar's date and the selected row as the buttons
+    // read them.
     ScheduleEdit Editor() const;
+    // Tells the user how an edit went, once the alarm thread has tried to
+    // save it.
+    void Report(const EditResult& result);
     void SetRepeat(int kind);     // -1 checks none
     void ClearTime();             // "00시", "00분", no memo
     void ShowCalendarDay();
@@ -66,9 +72,11 @@ private:
     QPlainTextEdit* m_pMemo = nullptr;
     QButtonGroup* m_pRepeat = nullptr;
     std::array<QCheckBox*, 8> m_leads{};
+    std::set<int> m_warnedYears;  // years whose missing archive was reported
 };
 
 // Tray command 32780 and button 1054: writes the year's page beside the
 // program and opens it in the desktop's handler. A page that cannot be
-// written is not opened; neither failure is reported.
+// written is not opened, and the user is told so; a handler that does not
+// start is not reported.
 void ExportScheduleView();

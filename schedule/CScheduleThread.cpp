@@ -2,6 +2,7 @@
 
 #include "base/DateText.h"
 #include "base/Options.h"
+#include "schedule/ScheduleBook.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduleView.h"
 #include "sound/Sound.h"
@@ -223,6 +224,7 @@ void CScheduleThread::Start()
         }
         m_wake.notify_all();
     });
+    SetBookSaverRunning(true);
     m_thread = std::thread(&CScheduleThread::Run, this);
 }
 
@@ -239,6 +241,7 @@ void CScheduleThread::Stop()
     while (!m_bFinished)
         std::this_thread::sleep_for(std::chrono::milliseconds(kPassIntervalMs));
     m_thread.join();
+    SetBookSaverRunning(false);
 }
 
 void CScheduleThread::Sleep(int ms)
@@ -268,7 +271,11 @@ std::optional<AlarmSound> CScheduleThread::Deliver(const AlarmNotice& notice)
 
 bool CScheduleThread::Save(bool stopping)
 {
-    if (!m_bMaySave || !SaveSchedules(m_dir))
+    // Read before the list is copied, so the save holds every edit up to it.
+    const std::uint64_t edits = BookEditCount();
+    const bool saved = m_bMaySave && SaveSchedules(m_dir);
+    ReportBookSave(edits, saved);
+    if (!saved)
         return false;
     const std::int32_t year = LocalYear(m_now());
     if (stopping) {
@@ -310,11 +317,13 @@ void CScheduleThread::Run()
     while (m_bRun) {
         try {
             const AlarmNotice notice = AlarmPass(T);
-            unsaved = TakeScheduleChanged() || !notice.empty() || unsaved;
+            const bool edited = TakeScheduleChanged();
+            unsaved = edited || !notice.empty() || unsaved;
             std::optional<AlarmSound> sound;
             if (!notice.empty())
                 sound = Deliver(notice);
-            if (unsaved && T >= retryAt) {
+            // An edit is saved at once, failing or not: the manager waits to hear.
+            if (unsaved && (edited || T >= retryAt)) {
                 unsaved = !Save(false);
                 retryAt = unsaved ? T + kSaveRetryS : 0;
             }

@@ -126,7 +126,8 @@ public:
     // Reads "SCH_SAVE_STAMP" and starts the thread: it loads the book, then
     // makes a pass just after each second of the system clock, saving the
     // book after a pass that gave an alarm, and at once after
-    // NotifyScheduleChanged, which wakes it.
+    // NotifyScheduleChanged, which wakes it. Each save is reported with
+    // ReportBookSave; a failed one is tried again a second later.
     void Start();
     // Clears m_bRun and waits, looking every 10 ms, until the thread has
     // saved the book and set m_bFinished. A pass under way ends first, with

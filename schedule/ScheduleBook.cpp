@@ -1,10 +1,13 @@
 #include "schedule/ScheduleBook.h"
 
+#include "base/Cp949.h"
 #include "base/DateText.h"
 #include "schedule/ScheduleFile.h"
 #include "schedule/ScheduleView.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <tuple>
@@ -13,16 +16,83 @@ namespace {
 
 constexpr const char* kRepeatNames[] = {"당일", "매일", "매주", "매달"};
 constexpr int kEdgeMargin = 100;  // px a saved corner must lie inside the frame's rectangle
+constexpr std::time_t kMinute = 60;  // s
+
+// The manager's edits by number, and how far the alarm thread's saves got.
+std::atomic<std::uint64_t> s_edits{0};
+std::mutex s_saveMutex;
+std::condition_variable s_saveReported;
+bool s_saverRunning = false;        // under s_saveMutex
+std::uint64_t s_savedThrough = 0;   // under s_saveMutex
+std::uint64_t s_failedThrough = 0;  // under s_saveMutex
+
+// Numbers an edit the list has just had and wakes the alarm thread for it;
+// numbered first, so the save the wake-up starts counts it.
+std::uint64_t Edited()
+{
+    const std::uint64_t edit = ++s_edits;
+    NotifyScheduleChanged();
+    return edit;
+}
+
+EditResult Refused(const char* message)
+{
+    EditResult result;
+    result.message = message;
+    return result;
+}
+
+// The answer to an edit the list has just had.
+EditResult Done(const char* message)
+{
+    EditResult result;
+    result.changed = true;
+    result.message = message;
+    result.edit = Edited();
+    return result;
+}
 
 auto TimeOfDay(const std::tm& tm)
 {
     return std::make_tuple(tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
-// The entry the delete and change buttons act on: a daily entry at the
-// editor's time, or a weekly one at that time falling on the editor's date.
-// A done entry is the record of an occurrence that rang, never the one the
-// user means.
+bool InMinute(std::time_t t, std::time_t minuteStart)
+{
+    return t >= minuteStart && t < minuteStart + kMinute;
+}
+
+// Whether an entry of kind other than except rings in the minute from
+// minuteStart: the same date and time, so one day never blocks another.
+bool IsDuplicate(const ScheduleList& list, std::time_t minuteStart, std::int32_t kind,
+                 const CSchedueleStructure* except = nullptr)
+{
+    return std::any_of(list.begin(), list.end(), [&](const auto& e) {
+        return e.get() != except && e->m_nRepeat == kind && InMinute(e->m_tAlarm, minuteStart);
+    });
+}
+
+// The memo checks an addition and a change share: a refusal, or nothing
+// with no lead switch on made the on-time switch.
+std::optional<EditResult> CheckMemo(ScheduleEdit& edit)
+{
+    if (edit.memo.empty())
+        return Refused(kEmptyMemoText);
+    // Stored as '?' otherwise, and seen so only after the next start.
+    if (const std::optional<std::string> bad = FirstCharNotInCp949(edit.memo)) {
+        EditResult result;
+        result.unstorable = *bad;
+        return result;
+    }
+    if (std::none_of(edit.leads.begin(), edit.leads.end(), [](std::int32_t on) { return on != 0; }))
+        edit.leads[kOnTime] = 1;
+    return std::nullopt;
+}
+
+// The entry the delete and change buttons act on when no row is selected:
+// one of the editor's kind at its time that falls on its date. A done
+// entry is the record of an occurrence that rang, never the one the user
+// means.
 ScheduleList::iterator FindEditable(ScheduleList& list, const ScheduleEdit& edit)
 {
     const std::tm date = LocalTm(EditTime(edit));
@@ -32,10 +102,35 @@ ScheduleList::iterator FindEditable(ScheduleList& list, const ScheduleEdit& edit
         const std::tm a = LocalTm(e->m_tAlarm);
         if (a.tm_hour != edit.hour || a.tm_min != edit.minute)
             return false;
-        if (e->m_nRepeat == RepeatDaily)
-            return true;
-        return e->m_nRepeat == RepeatWeekly && a.tm_wday == date.tm_wday && a.tm_mday == edit.day;
+        switch (e->m_nRepeat) {
+        case RepeatOnce: return a.tm_year == date.tm_year && a.tm_yday == date.tm_yday;
+        case RepeatDaily: return true;
+        case RepeatWeekly: return a.tm_wday == date.tm_wday && a.tm_mday == date.tm_mday;
+        case RepeatMonthly: return a.tm_mday == date.tm_mday;
+        default: return false;
+        }
     });
+}
+
+// The selected row's entry while it is still in the list, else the one
+// the editor names.
+ScheduleList::iterator FindTarget(ScheduleList& list, const ScheduleEdit& edit)
+{
+    if (!edit.selected.entry)
+        return FindEditable(list, edit);
+    return std::find_if(list.begin(), list.end(), [&](const auto& e) {
+        return e.get() == edit.selected.entry && e->m_tCreated == edit.selected.created;
+    });
+}
+
+// When e rings on the editor's date: that date at e's time of day.
+std::time_t OccurrenceOn(const ScheduleEdit& edit, const CSchedueleStructure& e)
+{
+    const std::tm a = LocalTm(e.m_tAlarm);
+    ScheduleEdit at = edit;
+    at.hour = a.tm_hour;
+    at.minute = a.tm_min;
+    return EditTime(at);
 }
 
 } // namespace
@@ -61,13 +156,11 @@ EditResult AddSchedule(ScheduleEdit& edit, std::time_t now)
 {
     const std::time_t T = EditTime(edit);
     if (T < now && edit.repeat < RepeatDaily)
-        return {false, kPastAddText};  // a recurring entry may start in the past
-    if (edit.memo.empty())
-        return {false, kEmptyMemoText};
+        return Refused(kPastAddText);  // a recurring entry may start in the past
+    if (auto refused = CheckMemo(edit))
+        return *refused;
     if (edit.repeat < RepeatOnce || edit.repeat > RepeatMonthly)
         edit.repeat = RepeatOnce;
-    if (std::none_of(edit.leads.begin(), edit.leads.end(), [](std::int32_t on) { return on != 0; }))
-        edit.leads[kOnTime] = 1;
 
     auto entry = std::make_unique<CSchedueleStructure>();
     entry->m_tAlarm = T;
@@ -76,86 +169,119 @@ EditResult AddSchedule(ScheduleEdit& edit, std::time_t now)
     entry->m_nRepeat = edit.repeat;
     for (int i = 0; i < kLeadCount; ++i)
         entry->m_bLead[i] = edit.leads[i] != 0;
-
-    const std::tm t = LocalTm(T);
-    ScheduleEdit month = edit;
-    month.day = 1;
-    month.hour = month.minute = 0;
-    const std::time_t monthStart = EditTime(month);
-    ++month.month;
-    const std::time_t monthEnd = EditTime(month);
     {
         std::lock_guard lock(g_csScheduleList);
         ScheduleList& list = *g_pScheduleList;
-        // The month by its bounds first: local time is dear over a full book.
-        const auto sameMinute = [&](const auto& e) {
-            if (e->m_tAlarm < monthStart || e->m_tAlarm >= monthEnd)
-                return false;
-            const std::tm a = LocalTm(e->m_tAlarm);
-            return a.tm_hour == t.tm_hour && a.tm_min == t.tm_min;
-        };
-        if (std::any_of(list.begin(), list.end(),
-                        [&](const auto& e) { return e->m_nRepeat == edit.repeat && sameMinute(e); }))
-            return {false, kDuplicateText};
+        if (IsDuplicate(list, T, edit.repeat))
+            return Refused(kDuplicateText);
         // Refused here rather than lost: nothing may drop an entry the user made.
         if (list.size() >= kScheduleCapacity)
-            return {false, kBookFullText};
+            return Refused(kBookFullText);
+        // Ahead of the entries of its minute, which the stable sort keeps.
         const auto at = std::find_if(list.begin(), list.end(),
-                                     [&](const auto& e) { return sameMinute(e) || e->m_tAlarm > T; });
+                                     [&](const auto& e) { return InMinute(e->m_tAlarm, T) || e->m_tAlarm > T; });
         list.insert(at, std::move(entry));
     }
     SortSchedules();
-    NotifyScheduleChanged();
-    return {true, IsRecurring(edit.repeat) ? kAddedRecurringText : kAddedText};
+    return Done(IsRecurring(edit.repeat) ? kAddedRecurringText : kAddedText);
 }
 
 EditResult DeleteSchedule(const ScheduleEdit& edit, std::time_t now)
 {
-    if (EditTime(edit) < now)
-        return {false, kPastDeleteText};
+    // Without a row the editor's time is the occurrence; with one, the row's entry's.
+    if (!edit.selected.entry && EditTime(edit) < now)
+        return Refused(kPastDeleteText);
     {
         std::lock_guard lock(g_csScheduleList);
         ScheduleList& list = *g_pScheduleList;
-        const auto found = FindEditable(list, edit);
+        const auto found = FindTarget(list, edit);
         if (found == list.end())
-            return {false, kNothingToDeleteText};
+            return Refused(kNothingToDeleteText);
+        if (OccurrenceOn(edit, **found) < now)
+            return Refused(kPastDeleteText);
         list.erase(found);
     }
-    NotifyScheduleChanged();
-    return {true, kDeletedText};
+    return Done(kDeletedText);
 }
 
-EditResult ChangeSchedule(const ScheduleEdit& edit, std::time_t now)
+EditResult ChangeSchedule(ScheduleEdit& edit, std::time_t now)
 {
-    if (EditTime(edit) < now)
-        return {false, kPastChangeText};
+    if (!edit.selected.entry && EditTime(edit) < now)
+        return Refused(kPastChangeText);
+    if (auto refused = CheckMemo(edit))
+        return *refused;
     {
         std::lock_guard lock(g_csScheduleList);
         ScheduleList& list = *g_pScheduleList;
-        const auto found = FindEditable(list, edit);
+        const auto found = FindTarget(list, edit);
         if (found == list.end())
-            return {false, kNothingToChangeText};
+            return Refused(kNothingToChangeText);
         CSchedueleStructure& e = **found;
+        if (OccurrenceOn(edit, e) < now)
+            return Refused(kPastChangeText);
+        const std::tm a = LocalTm(e.m_tAlarm);
+        if (a.tm_hour != edit.hour || a.tm_min != edit.minute)
+            return Refused(kTimeFixedText);
+        const std::int32_t kind =
+            edit.repeat >= RepeatOnce && edit.repeat <= RepeatMonthly ? edit.repeat : e.m_nRepeat;
         std::array<std::int32_t, kLeadCount> leads{};
         for (int i = 0; i < kLeadCount; ++i)
             leads[i] = edit.leads[i] != 0;
-        if (e.m_strMemo == edit.memo && e.m_nRepeat == edit.repeat && e.m_bLead == leads)
-            return {false, kUnchangedText};
+        if (e.m_strMemo == edit.memo && e.m_nRepeat == kind && e.m_bLead == leads)
+            return Refused(kUnchangedText);
+        if (kind != e.m_nRepeat && IsDuplicate(list, e.m_tAlarm - e.m_tAlarm % kMinute, kind, &e))
+            return Refused(kDuplicateText);
         e.m_strMemo = edit.memo;
-        e.m_nRepeat = edit.repeat;
+        e.m_nRepeat = kind;
         e.m_bLead = leads;
     }
-    NotifyScheduleChanged();
-    return {true, kChangedText};
+    return Done(kChangedText);
 }
 
-void DeleteAllSchedules()
+EditResult DeleteAllSchedules()
 {
     {
         std::lock_guard lock(g_csScheduleList);
         g_pScheduleList->clear();
     }
-    NotifyScheduleChanged();
+    return Done(kAllDeletedText);
+}
+
+std::uint64_t BookEditCount()
+{
+    return s_edits;
+}
+
+void SetBookSaverRunning(bool running)
+{
+    {
+        const std::lock_guard lock(s_saveMutex);
+        s_saverRunning = running;
+    }
+    s_saveReported.notify_all();
+}
+
+void ReportBookSave(std::uint64_t through, bool saved)
+{
+    {
+        const std::lock_guard lock(s_saveMutex);
+        std::uint64_t& reached = saved ? s_savedThrough : s_failedThrough;
+        reached = std::max(reached, through);
+    }
+    s_saveReported.notify_all();
+}
+
+BookSaved WaitForBookSave(std::uint64_t edit, std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(s_saveMutex);
+    s_saveReported.wait_for(lock, timeout, [&] {
+        return !s_saverRunning || s_savedThrough >= edit || s_failedThrough >= edit;
+    });
+    if (s_savedThrough >= edit)
+        return BookSaved::Yes;
+    if (s_failedThrough >= edit)
+        return BookSaved::No;
+    return BookSaved::Unknown;
 }
 
 ScheduleRow RowOf(const CSchedueleStructure& e)
@@ -190,9 +316,12 @@ DayRows ScheduleDayRows(const std::string& dir, int year, int month, int day, st
             out.archiveMissing = true;
             return out;
         }
-        for (auto it = archive->rbegin(); it != archive->rend(); ++it)
-            if (it->m_tAlarm >= dayStart && it->m_tAlarm < dayEnd)
+        for (auto it = archive->rbegin(); it != archive->rend(); ++it) {
+            if (it->m_tAlarm >= dayStart && it->m_tAlarm < dayEnd) {
                 out.rows.push_back(RowOf(*it));
+                out.entries.emplace_back();  // not in the book
+            }
+        }
         return out;
     }
 
@@ -208,8 +337,10 @@ DayRows ScheduleDayRows(const std::string& dir, int year, int month, int day, st
                       (e->m_nRepeat == RepeatWeekly && a.tm_wday == D.tm_wday) ||
                       (e->m_nRepeat == RepeatMonthly && a.tm_mday == D.tm_mday));
         }
-        if (listed)
+        if (listed) {
             out.rows.push_back(RowOf(*e));
+            out.entries.push_back({e.get(), e->m_tCreated});
+        }
     }
     return out;
 }

@@ -3,12 +3,14 @@
 // date, and its add, change, delete and delete-all, each answering with the
 // message the user is shown. Every change is made under g_csScheduleList
 // and ends with NotifyScheduleChanged, so the alarm thread saves the book
-// at its next pass.
+// at its next pass; that thread reports here whether the save held, so
+// the manager never calls an edit done that cannot reach the disk.
 
 #include "base/Geometry.h"
 #include "schedule/Schedule.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -31,9 +33,21 @@ inline constexpr const char* kNothingToChangeText = "변경할 일정이 없습�
 inline constexpr const char* kChangedText = "일정이 변경되었습니다. ";
 inline constexpr const char* kDeleteAllQuestion = "주의! 모든 일정 정보가 삭제됩니다. \n정말, 삭제하시겠습니까?";
 inline constexpr const char* kAllDeletedText = "일정이 모두 삭제되었습니다. ";
+inline constexpr const char* kTimeFixedText = "알람시간은 변경할 수 없습니다. 삭제한 뒤 다시 추가하십시오.";
+inline constexpr const char* kBookNotSavedText =
+    "일정 파일을 저장하지 못했습니다.\r\n저장할 수 있을 때까지 다시 시도합니다.";
 
 // "당일", "매일", "매주", "매달" by RepeatKind; "" for any other value.
 const char* RepeatName(std::int32_t kind);
+
+// The entry of the book a listed row shows: its address while it is in
+// the list, with when it was made, so a row never names an entry that has
+// since taken a deleted one's place. No entry for a row of an archive.
+struct EntryRef
+{
+    const CSchedueleStructure* entry = nullptr;
+    std::time_t created = 0;
+};
 
 // What the manager's editor holds when a button is pressed.
 struct ScheduleEdit
@@ -42,6 +56,7 @@ struct ScheduleEdit
     int hour = 0, minute = 0;             // 0..23, 0..59
     std::string memo;                     // UTF-8, lines ending "\r\n"
     std::int32_t repeat = -1;             // RepeatKind; -1 when no radio is checked
+    EntryRef selected{};                  // the row selected in the list, if any
     std::array<std::int32_t, kLeadCount> leads{};
 };
 
@@ -53,23 +68,43 @@ struct EditResult
 {
     bool changed = false;
     const char* message = "";
+    std::string unstorable;  // with no message: the memo's first character CP949 cannot hold
+    std::uint64_t edit = 0;  // when changed: the edit's number, for WaitForBookSave
 };
 
 // Adds an entry at EditTime(edit), refusing a one-day entry in the past, an
-// empty memo, a duplicate (same year, month, hour, minute and kind; the day
-// is not compared) and a book already holding kScheduleCapacity entries.
-// Past the first two checks, edit.repeat outside 0..3 becomes 0 and no lead
-// switch on becomes the on-time switch, in edit too.
+// empty memo, a memo the book's files cannot hold, a duplicate (same date,
+// hour, minute and kind) and a book already holding kScheduleCapacity
+// entries. Past the memo's checks, edit.repeat outside 0..3 becomes 0 and
+// no lead switch on becomes the on-time switch, in edit too.
 EditResult AddSchedule(ScheduleEdit& edit, std::time_t now);
-// Deletes the first daily entry at edit's hour and minute, or the first
-// weekly one falling on edit's date at that time, of edit's kind; neither
-// may be done. Refused for a time before now.
+// Deletes the selected entry, or else the first entry of edit's kind that
+// is not done, at edit's hour and minute, falling on edit's date: a
+// one-day entry that day, a daily one any day, a weekly one on its date, a
+// monthly one on its day of the month. Refused when that occurrence is
+// before now.
 EditResult DeleteSchedule(const ScheduleEdit& edit, std::time_t now);
 // Gives the entry DeleteSchedule would delete edit's memo, kind and lead
-// switches; its alarm time stays.
-EditResult ChangeSchedule(const ScheduleEdit& edit, std::time_t now);
+// switches after the memo checks of AddSchedule (no lead switch on becomes
+// the on-time switch, in edit too); its alarm time stays, so a selected
+// entry is refused another hour or minute.
+EditResult ChangeSchedule(ScheduleEdit& edit, std::time_t now);
 // Empties the book.
-void DeleteAllSchedules();
+EditResult DeleteAllSchedules();
+
+// Whether an edit is on disk, as the alarm thread reported its saves.
+enum class BookSaved { Yes, No, Unknown };
+// The number of the last edit made through the functions above; a save
+// that copies the list after reading it holds every edit up to it.
+std::uint64_t BookEditCount();
+// The alarm thread says that it runs and saves the book, or that it stopped.
+void SetBookSaverRunning(bool running);
+// The alarm thread's save that held every edit up to through went well or not.
+void ReportBookSave(std::uint64_t through, bool saved);
+// Waits at most timeout for the first save holding edit: Yes when it was
+// written, No when it failed (the thread tries again), Unknown when no
+// thread saves or none came in time.
+BookSaved WaitForBookSave(std::uint64_t edit, std::chrono::milliseconds timeout);
 
 // One row of the manager's list: "hh:mm:ss", memo, repetition name, then
 // hour, minute and the eight lead switches as "%d".
@@ -84,7 +119,8 @@ ScheduleRow RowOf(const CSchedueleStructure& e);
 struct DayRows
 {
     std::vector<ScheduleRow> rows;
-    bool archiveMissing = false;  // the year's archive could not be read
+    std::vector<EntryRef> entries;  // the entry of each row
+    bool archiveMissing = false;    // the year's archive could not be read
 };
 DayRows ScheduleDayRows(const std::string& dir, int year, int month, int day, std::time_t now);
 

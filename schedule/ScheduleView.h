@@ -8,6 +8,7 @@
 #include <string_view>
 
 inline constexpr const char* kScheduleViewFile = "모든일정.htm";
+inline constexpr const char* kViewNotWrittenText = "모든일정.htm 파일을 만들 수 없습니다.";
 
 // text with &, <, >, " and ' written as character references, so a memo
 // is shown as typed and can never open a tag of its own.

@@ -3,13 +3,22 @@
 
 #include "QtTestSupport.h"
 #include "ScheduleTestSupport.h"
+#include "SoundFakeOutput.h"
 
 #include "base/ControlId.h"
 #include "base/SettingsStore.h"
 #include "resources/ResourceIds.h"
 #include "schedule/CAlramDlg.h"
 #include "schedule/CScheduleDlg.h"
+#include "schedule/QtScheduleHost.h"
 #include "schedule/ScheduleBook.h"
+#include "schedule/ScheduleView.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 
 #include <QCalendarWidget>
 #include <QCheckBox>
@@ -148,18 +157,20 @@ TEST_F(ScheduleDlgTest, OneDayEntriesLieAheadRecurringOnesMayStartInThePast)
     EXPECT_EQ(g_pScheduleList->front()->m_tAlarm, Local(2002, 5, 20, 7));
 }
 
-TEST_F(ScheduleDlgTest, DuplicatesAreTheSameMonthHourMinuteAndKind)
+TEST_F(ScheduleDlgTest, DuplicatesAreTheSameDateTimeAndKind)
 {
     m_now = Local(2002, 5, 1, 8);
     Pick(2002, 5, 20);
-    Edit(9, 0, QStringLiteral("회의"), RepeatOnce);
+    Edit(10, 10, QStringLiteral("회의"), RepeatOnce);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
-    Pick(2002, 5, 3);
-    Edit(9, 0, QStringLiteral("다른 회의"), RepeatOnce);
+    Pick(2002, 5, 14);
+    Edit(10, 10, QStringLiteral("다른 회의"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
+    Edit(10, 10, QStringLiteral("또 회의"), RepeatOnce);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kDuplicateText));
-    Edit(9, 0, QStringLiteral("다른 회의"), RepeatDaily);
+    Edit(10, 10, QStringLiteral("또 회의"), RepeatDaily);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
-    EXPECT_EQ(ListMemos(), (std::vector<std::string>{"다른 회의", "회의"}));
+    EXPECT_EQ(ListMemos(), (std::vector<std::string>{"또 회의", "다른 회의", "회의"}));
 }
 
 TEST_F(ScheduleDlgTest, WeeklyEntryFallsOnItsWeekdayAndGoesOnlyFromItsNextDate)
@@ -190,14 +201,38 @@ TEST_F(ScheduleDlgTest, WeeklyEntryFallsOnItsWeekdayAndGoesOnlyFromItsNextDate)
     EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kPastChangeText));
 }
 
-TEST_F(ScheduleDlgTest, OneDayEntriesGoOnlyWithTheWholeBook)
+TEST_F(ScheduleDlgTest, SelectedEntriesOfEveryKindAreChangedAndDeleted)
 {
     Edit(10, 0, QStringLiteral("치과"), kNone);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
     EXPECT_TRUE(Checked(ids::IDC_ONCE)) << "no kind chosen: one day";
-    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kNothingToDeleteText));
-    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kNothingToChangeText));
+    Edit(11, 0, QStringLiteral("월세"), RepeatMonthly);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
+    auto* list = Control<QTreeWidget>(ids::IDC_LIST);
+    ASSERT_EQ(Listed(), (QStringList{QStringLiteral("치과"), QStringLiteral("월세")}));
 
+    // A change is checked as an addition is.
+    list->setCurrentItem(list->topLevelItem(0));
+    Edit(10, 0, QString(), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kEmptyMemoText));
+    Edit(10, 0, QStringLiteral("치과 ✓"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_CHANGE),
+              QStringLiteral("일정에 저장할 수 없는 문자가 있습니다: '✓' (U+2713)\n다른 문자로 바꾸어 입력하십시오."));
+    Edit(10, 0, QStringLiteral("치과 예약"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kChangedText));
+    EXPECT_TRUE(Checked(ids::IDC_LEADS[kOnTime])) << "no lead switch: on time";
+    EXPECT_EQ(ListMemos(), (std::vector<std::string>{"치과 예약", "월세"}));
+    EXPECT_EQ(g_pScheduleList->front()->m_bLead, (std::array<std::int32_t, 8>{1}));
+
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kDeletedText));
+    list->setCurrentItem(list->topLevelItem(0));
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kDeletedText));
+    EXPECT_TRUE(Listed().isEmpty());
+    EXPECT_TRUE(ListMemos().empty());
+
+    Edit(10, 0, QStringLiteral("치과"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
     m_answer = false;
     EXPECT_EQ(Press(ids::IDC_DELETE_ALL), Text(kDeleteAllQuestion));
     EXPECT_EQ(Listed().size(), 1);
@@ -220,6 +255,12 @@ TEST_F(ScheduleDlgTest, EarlierYearsAreListedFromTheirArchive)
     EXPECT_TRUE(Listed().isEmpty());
     EXPECT_EQ(m_messages.texts, QStringList{QString::fromUtf8(kNoScheduleFileText)});
     EXPECT_EQ(Control<QLabel>(ids::IDC_TITLE)->text(), QStringLiteral("2001년  5월 20일 일정표"));
+    // Told once a year, not at every day the arrow keys pass.
+    Pick(2001, 5, 21);
+    Pick(2001, 12, 31);
+    EXPECT_EQ(m_messages.texts.size(), 1);
+    Pick(2000, 12, 31);
+    EXPECT_EQ(m_messages.texts.size(), 2);
 }
 
 TEST_F(ScheduleDlgTest, FullBookRefusesAnAdditionWithAMessage)
@@ -229,6 +270,88 @@ TEST_F(ScheduleDlgTest, FullBookRefusesAnAdditionWithAMessage)
     Edit(23, 59, QStringLiteral("하나 더"), RepeatOnce);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kBookFullText));
     EXPECT_EQ(g_pScheduleList->size(), kScheduleCapacity);
+}
+
+TEST_F(ScheduleDlgTest, ListShowsTimeMemoAndKindAndCarriesTheRestHidden)
+{
+    Dlg().show();
+    auto* list = Control<QTreeWidget>(ids::IDC_LIST);
+    const char* headers[] = {"일시", "일정메모", "알람", "hour", "min", "0min", "1min",
+                             "5min", "10min", "15min", "30min", "45min", "60min"};
+    ASSERT_EQ(list->columnCount(), 13);
+    for (int i = 0; i < 13; ++i) {
+        EXPECT_EQ(list->headerItem()->text(i), QString::fromUtf8(headers[i]));
+        EXPECT_EQ(list->isColumnHidden(i), i >= 3) << i;
+    }
+    // At least the widths given, and room for what they show.
+    const QFontMetrics metrics(list->font());
+    EXPECT_GE(list->columnWidth(0), std::max(52, metrics.horizontalAdvance(QStringLiteral("00:00:00"))));
+    EXPECT_GE(list->columnWidth(1), 113);
+    EXPECT_GE(list->columnWidth(2), std::max(46, metrics.horizontalAdvance(QStringLiteral("매일"))));
+}
+
+TEST_F(ScheduleDlgTest, EnterInTheDeleteAllQuestionKeepsTheBook)
+{
+    Edit(10, 0, QStringLiteral("치과"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
+    const QuestionHandler fixture = SetQuestionHandler({});  // the real box
+    bool asked = false;
+    QTimer poll;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            asked = true;
+            QTest::keyClick(box, Qt::Key_Return);
+        } else if (waited.elapsed() > 5000 && QApplication::activeModalWidget()) {
+            QApplication::activeModalWidget()->close();
+        }
+    });
+    poll.start(10);
+    Control<QPushButton>(ids::IDC_DELETE_ALL)->click();
+    poll.stop();
+    SetQuestionHandler(fixture);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(ListMemos(), std::vector<std::string>{"치과"});
+}
+
+TEST_F(ScheduleDlgTest, WhatCannotBeWrittenIsToldNeverCalledDone)
+{
+    const fs::path live = m_dir / kLiveScheduleFile;
+    SoundFakeOutput sound;
+    QtScheduleHost host(m_store, [](const AlarmNotice&) {});
+    CScheduleThread thread(host, sound, Dir(), [this] { return m_now; });
+    thread.Start();
+    QElapsedTimer loading;
+    for (loading.start(); !thread.IsLoaded() && loading.elapsed() < 5000;)
+        QTest::qWait(5);
+    ASSERT_TRUE(thread.IsLoaded());
+    fs::remove(live);
+    fs::create_directory(live);  // cannot be replaced, not even by root
+
+    // The entry stays in the book, and the book is saved once it can be.
+    Edit(10, 0, QStringLiteral("치과"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kBookNotSavedText));
+    EXPECT_EQ(Listed(), QStringList{QStringLiteral("치과")});
+    fs::remove(live);
+    Edit(11, 0, QStringLiteral("회의"), RepeatOnce);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
+    EXPECT_EQ(ReadScheduleFile(live.string())->size(), 2u);
+    thread.Stop();
+
+    // The year's page, likewise; it is opened only when written.
+    BrowserStub browser(true);
+    fs::create_directory(m_dir / kScheduleViewFile);
+    m_messages.texts.clear();
+    ExportScheduleView();
+    EXPECT_EQ(m_messages.texts, QStringList{Text(kViewNotWrittenText)});
+    EXPECT_TRUE(browser.urls.isEmpty());
+    fs::remove(m_dir / kScheduleViewFile);
+    m_messages.texts.clear();
+    ExportScheduleView();
+    EXPECT_TRUE(m_messages.texts.isEmpty());
+    ASSERT_EQ(browser.urls.size(), 1);
+    EXPECT_EQ(browser.urls[0].toLocalFile().toStdString(), (m_dir / kScheduleViewFile).string());
 }
 
 TEST(AlarmPage, ControlsFollowTheAlarmSwitchAndTheSoundChoice)

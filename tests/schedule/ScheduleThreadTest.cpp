@@ -7,6 +7,7 @@
 #include "base/NextSecond.h"
 #include "base/SettingsStore.h"
 #include "schedule/CScheduleThread.h"
+#include "schedule/ScheduleBook.h"
 
 #include <sys/stat.h>
 
@@ -157,6 +158,35 @@ TEST_F(ScheduleThreadTest, UnreadableBookIsReportedAndNeverOverwritten)
     { CScheduleThread idle(m_host, m_sound, Dir()); }  // nor by one never started
     EXPECT_EQ(m_host.messages, std::vector<std::string>{kNoScheduleFileText});
     EXPECT_TRUE(fs::is_fifo(m_dir / kLiveScheduleFile));
+}
+
+TEST_F(ScheduleThreadTest, EditsHearWhetherTheirSaveHeldAndFailedSavesAreRetried)
+{
+    Start({});
+    fs::remove(m_dir / kLiveScheduleFile);
+    fs::create_directory(m_dir / kLiveScheduleFile);  // cannot be replaced, not even by root
+    ScheduleEdit edit{.year = 2003, .month = 6, .day = 1, .hour = 9, .memo = "저장", .repeat = RepeatOnce};
+    const EditResult added = AddSchedule(edit, m_now);
+    ASSERT_TRUE(added.changed);
+    EXPECT_EQ(WaitForBookSave(added.edit, 5s), BookSaved::No);
+    edit.hour = 10;
+    const EditResult again = AddSchedule(edit, m_now);
+    EXPECT_EQ(WaitForBookSave(again.edit, 5s), BookSaved::No) << "an edit is tried at once, in the same second";
+
+    // Retried a second later, with no further edit.
+    fs::remove(m_dir / kLiveScheduleFile);
+    m_now = m_now + 2;
+    ASSERT_TRUE(Eventually([&] { return Saved().size() == 2; }));
+    const EditResult deleted = DeleteSchedule(edit, m_now);
+    ASSERT_TRUE(deleted.changed);
+    EXPECT_EQ(WaitForBookSave(deleted.edit, 5s), BookSaved::Yes);
+    EXPECT_EQ(Saved().size(), 1u);
+
+    // No thread, no answer, and no wait for one.
+    m_thread->Stop();
+    const auto begin = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitForBookSave(AddSchedule(edit, m_now).edit, 5s), BookSaved::Unknown);
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
 }
 
 // Idle, the thread makes one pass a second, not one every 10 ms: it reads

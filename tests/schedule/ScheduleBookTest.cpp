@@ -58,10 +58,10 @@ TEST_F(ScheduleTest, DuplicatesAreTheSameDateTimeAndKindAndANewEntryLeadsItsMinu
                           .memo = std::move(memo), .repeat = kind, .leads = {1}};
         return AddSchedule(edit, now);
     };
-    EXPECT_STREQ(add(20, 10, 10, RepeatOnce, "20일").message, kAddedText);
     // Another day, or the next minute, of the same kind is no duplicate.
-    EXPECT_STREQ(add(14, 10, 10, RepeatOnce, "14일").message, kAddedText);
     EXPECT_STREQ(add(20, 10, 11, RepeatOnce, "1분 뒤").message, kAddedText);
+    EXPECT_STREQ(add(20, 10, 10, RepeatOnce, "20일").message, kAddedText);
+    EXPECT_STREQ(add(14, 10, 10, RepeatOnce, "14일").message, kAddedText);
     EXPECT_STREQ(add(20, 10, 10, RepeatOnce, "또").message, kDuplicateText);
     // Another kind in the same minute goes ahead of the entries there.
     EXPECT_TRUE(add(20, 10, 10, RepeatDaily, "매일").changed);

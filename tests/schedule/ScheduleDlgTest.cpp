@@ -208,8 +208,10 @@ TEST_F(ScheduleDlgTest, SelectedEntriesOfEveryKindAreChangedAndDeleted)
     EXPECT_TRUE(Checked(ids::IDC_ONCE)) << "no kind chosen: one day";
     Edit(11, 0, QStringLiteral("월세"), RepeatMonthly);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
+    Edit(12, 0, QStringLiteral("주간 회의"), RepeatWeekly);
+    EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedRecurringText));
     auto* list = Control<QTreeWidget>(ids::IDC_LIST);
-    ASSERT_EQ(Listed(), (QStringList{QStringLiteral("치과"), QStringLiteral("월세")}));
+    ASSERT_EQ(Listed(), (QStringList{QStringLiteral("치과"), QStringLiteral("월세"), QStringLiteral("주간 회의")}));
 
     // A change is checked as an addition is.
     list->setCurrentItem(list->topLevelItem(0));
@@ -221,15 +223,21 @@ TEST_F(ScheduleDlgTest, SelectedEntriesOfEveryKindAreChangedAndDeleted)
     Edit(10, 0, QStringLiteral("치과 예약"), RepeatOnce);
     EXPECT_EQ(Press(ids::IDC_CHANGE), Text(kChangedText));
     EXPECT_TRUE(Checked(ids::IDC_LEADS[kOnTime])) << "no lead switch: on time";
-    EXPECT_EQ(ListMemos(), (std::vector<std::string>{"치과 예약", "월세"}));
+    EXPECT_EQ(ListMemos(), (std::vector<std::string>{"치과 예약", "월세", "주간 회의"}));
     EXPECT_EQ(g_pScheduleList->front()->m_bLead, (std::array<std::int32_t, 8>{1}));
 
     list->setCurrentItem(list->topLevelItem(1));
     EXPECT_EQ(Press(ids::IDC_DELETE), Text(kDeletedText));
     list->setCurrentItem(list->topLevelItem(0));
     EXPECT_EQ(Press(ids::IDC_DELETE), Text(kDeletedText));
+    EXPECT_EQ(Listed(), QStringList{QStringLiteral("주간 회의")});
+    // The next Monday lists the weekly entry; its row is what goes.
+    Pick(2002, 5, 27);
+    list->setCurrentItem(list->topLevelItem(0));
+    EXPECT_EQ(Press(ids::IDC_DELETE), Text(kDeletedText));
     EXPECT_TRUE(Listed().isEmpty());
     EXPECT_TRUE(ListMemos().empty());
+    Pick(2002, 5, 20);
 
     Edit(10, 0, QStringLiteral("치과"), RepeatOnce);
     EXPECT_EQ(Press(ids::IDC_ADD), Text(kAddedText));
@@ -283,7 +291,10 @@ TEST_F(ScheduleDlgTest, ListShowsTimeMemoAndKindAndCarriesTheRestHidden)
         EXPECT_EQ(list->headerItem()->text(i), QString::fromUtf8(headers[i]));
         EXPECT_EQ(list->isColumnHidden(i), i >= 3) << i;
     }
-    // At least the widths given, and room for what they show.
+    // At least the widths given, and room for what they show, in the
+    // smallest window too.
+    Dlg().resize(Dlg().minimumSizeHint());
+    QCoreApplication::processEvents();
     const QFontMetrics metrics(list->font());
     EXPECT_GE(list->columnWidth(0), std::max(52, metrics.horizontalAdvance(QStringLiteral("00:00:00"))));
     EXPECT_GE(list->columnWidth(1), 113);

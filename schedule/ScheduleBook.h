@@ -101,9 +101,9 @@ std::uint64_t BookEditCount();
 void SetBookSaverRunning(bool running);
 // The alarm thread's save that held every edit up to through went well or not.
 void ReportBookSave(std::uint64_t through, bool saved);
-// Waits at most timeout for the first save holding edit: Yes when it was
-// written, No when it failed (the thread tries again), Unknown when no
-// thread saves or none came in time.
+// Waits at most timeout for a save holding edit: Yes when one wrote it,
+// else No when one failed (the thread tries again), Unknown when no thread
+// saves or none came in time.
 BookSaved WaitForBookSave(std::uint64_t edit, std::chrono::milliseconds timeout);
 
 // One row of the manager's list: "hh:mm:ss", memo, repetition name, then

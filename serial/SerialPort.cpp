@@ -47,7 +47,11 @@ bool Configure(int fd, speed_t speed)
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0)
         return false;
+    // cfmakeraw also clears IXON, which would ignore a device's XOFF.
+    constexpr tcflag_t kSoftwareFlow = IXON | IXOFF | IXANY;
+    const tcflag_t flow = tio.c_iflag & kSoftwareFlow;
     ::cfmakeraw(&tio);
+    tio.c_iflag = (tio.c_iflag & ~kSoftwareFlow) | flow;
     tio.c_cflag &= ~(CSIZE | PARENB | CSTOPB);
     tio.c_cflag |= CS8;
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0)
@@ -62,7 +66,8 @@ bool Configure(int fd, speed_t speed)
     const bool noParity = (now.c_cflag & PARENB) == 0;
     const bool oneStop = (now.c_cflag & CSTOPB) == 0;
     const bool rawOutput = (now.c_oflag & OPOST) == 0;
-    if (!(eightBits && noParity && oneStop && rawOutput && ::cfgetospeed(&now) == speed)) {
+    const bool sameFlow = (now.c_iflag & kSoftwareFlow) == flow;
+    if (!(eightBits && noParity && oneStop && rawOutput && sameFlow && ::cfgetospeed(&now) == speed)) {
         errno = EINVAL;
         return false;
     }

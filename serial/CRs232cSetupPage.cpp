@@ -206,6 +206,8 @@ void CRs232cSetupPage::FollowUp(bool derive)
                                          [](const std::atomic<bool>& on) { return on.load(); });
         g_bAutoCOMM = g_bCheckAutoCOMM && anyPort;
     }
+    // A worker asleep until its point sees the change now, not at the point.
+    WakeTransmitWorkers();
     if (m_hooks.restartTransmissionTimer)
         m_hooks.restartTransmissionTimer();
     if (g_bAutoCOMM && m_hooks.startTransmission)

@@ -4,16 +4,18 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -81,6 +83,14 @@ void CloseKeepingErrno(int fd)
     errno = err;
 }
 
+// Whole ms until t, at least 1 so a poll never spins.
+int PollTimeout(SerialPort::TimePoint t)
+{
+    using namespace std::chrono;
+    const auto left = ceil<milliseconds>(t - steady_clock::now()).count();
+    return int(std::clamp<std::int64_t>(left, 1, 60'000));
+}
+
 }  // namespace
 
 std::string ComDevicePath(int port)
@@ -131,36 +141,66 @@ bool SerialPort::Open(int port, int baud)
     return true;
 }
 
-int SerialPort::Write(const char* data, int len)
+SerialPort::~SerialPort()
+{
+    Close();
+    m_onStop.reset();  // before its fd goes
+    if (m_stopFd >= 0)
+        ::close(m_stopFd);
+}
+
+void SerialPort::SignalStop::operator()() const
+{
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
+}
+
+int SerialPort::stopFd()
+{
+    if (m_stopFd < 0 && m_stop.stop_possible()) {
+        m_stopFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+        // Without one the waits still end, only not before their time.
+        if (m_stopFd >= 0)
+            m_onStop.emplace(m_stop, SignalStop{m_stopFd});
+    }
+    return m_stopFd;
+}
+
+int SerialPort::Write(const char* data, int len, TimePoint giveUpAt)
 {
     if (!IsOpen() || data == nullptr || len <= 0)
         return 0;
-    for (int i = 0; i < len; ++i)
-        writeByte(data[i]);
+    for (int i = 0; i < len; ++i) {
+        if (!writeByte(data[i], giveUpAt))
+            return i;
+    }
     return len;
 }
 
-void SerialPort::writeByte(char byte)
+// False when the byte was not tried: a stop came or giveUpAt passed.
+bool SerialPort::writeByte(char byte, TimePoint giveUpAt)
 {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + kByteWait;
+    const auto now = steady_clock::now();
+    if (stopRequested() || now >= giveUpAt)
+        return false;
+    const TimePoint deadline = std::min(giveUpAt, now + kByteWait);
     for (;;) {
         const ssize_t n = ::write(m_fd, &byte, 1);
         if (n == 1)
-            return;
+            return true;
         if (n < 0 && errno == EINTR)
             continue;
         if (n == 0 || errno != EAGAIN)
-            return;  // a byte the port refuses is given up, unreported
-        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-        if (left <= 0)
-            return;
-        pollfd p{m_fd, POLLOUT, 0};
-        const int ready = ::poll(&p, 1, int(left) + 1);
-        if (ready == 0)
-            return;
-        if (ready > 0 && !(p.revents & POLLOUT))
-            return;  // hung up or failed: no write will succeed
+            return true;  // a byte the port refuses is given up, unreported
+        if (steady_clock::now() >= deadline)
+            return true;
+        pollfd p[2] = {{m_fd, POLLOUT, 0}, {stopFd(), POLLIN, 0}};
+        const int ready = ::poll(p, 2, PollTimeout(deadline));
+        if (ready == 0 || stopRequested())
+            return true;
+        if (ready > 0 && !(p[0].revents & POLLOUT))
+            return true;  // hung up or failed: no write will succeed
     }
 }
 
@@ -181,15 +221,19 @@ void SerialPort::drainBriefly()
 {
     // close() waits for queued output to leave, up to 30 s on a port whose
     // flow control holds it. Wait as long as the bytes need on the line,
-    // then drop what is left so the close returns.
+    // then drop what is left so the close returns; on a stop drop it at once.
     using namespace std::chrono;
+    const auto lineTime = [this](int bytes) {
+        return milliseconds(std::int64_t{bytes} * kBitsPerByte * 1000 / m_baud + 1);
+    };
     int queued = 0;
     if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
         return;
-    const auto need = milliseconds(std::int64_t{queued} * kBitsPerByte * 1000 / m_baud + 100);
-    const auto deadline = steady_clock::now() + need;
-    while (steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(milliseconds(2));
+    const auto deadline = steady_clock::now() + lineTime(queued) + milliseconds(100);
+    while (!stopRequested() && steady_clock::now() < deadline) {
+        // One wake when what is queued should have left, not a poll loop.
+        pollfd p{stopFd(), POLLIN, 0};
+        ::poll(&p, 1, PollTimeout(std::min(deadline, steady_clock::now() + lineTime(queued))));
         if (::ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued <= 0)
             return;
     }

@@ -3,10 +3,15 @@
 
 #include "serial/TransmitTime.h"
 
-#include <cerrno>
+#include <condition_variable>
 #include <ctime>
+#include <mutex>
 
 namespace {
+
+// Sleepers wait here; a wake makes each ask its keepWaiting again.
+std::mutex g_wakeMutex;
+std::condition_variable g_wake;
 
 class SystemClock final : public TransmitClock
 {
@@ -18,12 +23,14 @@ public:
         return TransmitInstant(std::chrono::seconds(ts.tv_sec) + std::chrono::nanoseconds(ts.tv_nsec));
     }
 
-    void SleepUntil(TransmitInstant t) override
+    void SleepUntil(TransmitInstant t, const std::function<bool()>& keepWaiting) override
     {
-        const auto ns = t.time_since_epoch().count();
-        const timespec at{time_t(ns / 1'000'000'000), long(ns % 1'000'000'000)};
-        while (::clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &at, nullptr) == EINTR) {
-        }
+        // A system_clock deadline is an absolute CLOCK_REALTIME wait. The
+        // predicate is asked under the lock a wake takes, so no wake is lost
+        // between asking it and sleeping.
+        std::unique_lock lock(g_wakeMutex);
+        g_wake.wait_until(lock, std::chrono::time_point_cast<std::chrono::system_clock::duration>(t),
+                          [&] { return !keepWaiting(); });
     }
 };
 
@@ -33,4 +40,12 @@ TransmitClock& SystemTransmitClock()
 {
     static SystemClock clock;
     return clock;
+}
+
+void WakeTransmitWorkers()
+{
+    // Taken so that a sleeper is either still before its question or
+    // already waiting.
+    const std::lock_guard lock(g_wakeMutex);
+    g_wake.notify_all();
 }

@@ -13,11 +13,6 @@ std::atomic<SendIndicator*> g_pVisibleRs232cPage{nullptr};
 
 namespace {
 
-// The waits sleep in slices of at most kSlice, so a change of g_bAutoCOMM
-// ends them at once, and spin on the clock only for the last kSpin.
-constexpr auto kSlice = milliseconds(10);
-constexpr auto kSpin = milliseconds(1);
-
 // Held while a worker calls the shown page, and while the page is replaced.
 std::mutex g_indicatorMutex;
 
@@ -33,19 +28,38 @@ TransmitInstant NextPoint(TransmitInstant now, int ms)
     return point >= now ? point : point + seconds(1);
 }
 
-// Sleeps until shortly before target, then reads the clock until it gets
-// there. False as soon as keepWaiting() turns false.
-template <typename Keep>
-bool WaitUntil(TransmitClock& clock, TransmitInstant target, Keep keepWaiting)
+// Sleeps until target; false as soon as keepWaiting() turns false, which a
+// stop request makes the sleep notice at once.
+bool WaitUntil(TransmitClock& clock, TransmitInstant target, const std::stop_token& stop,
+               const std::function<bool()>& keepWaiting)
 {
+    const std::stop_callback wake(stop, WakeTransmitWorkers);
     for (;;) {
         if (!keepWaiting())
             return false;
-        const TransmitInstant now = clock.Now();
-        if (now >= target)
+        if (clock.Now() >= target)
             return true;
-        if (target - now > kSpin)
-            clock.SleepUntil(std::min<TransmitInstant>(target - kSpin, now + kSlice));
+        clock.SleepUntil(target, keepWaiting);
+    }
+}
+
+// Writes message twice to each selected port, COM1 to COM4 in turn; giveUpAt()
+// is asked just before each port, and a port without one is skipped.
+template <typename GiveUpAt>
+void SendToPorts(const std::string& message, const std::stop_token& stop, GiveUpAt giveUpAt)
+{
+    for (int n = 1; n <= kComPortCount; ++n) {
+        if (!g_bComport[n - 1])
+            continue;
+        const std::optional<SerialPort::TimePoint> until = giveUpAt();
+        if (!until || stop.stop_requested())
+            continue;
+        SerialPort port(stop);
+        if (!port.Open(n, kTransmitBaud))
+            continue;
+        port.Write(message.data(), int(message.size()), *until);
+        port.Write(message.data(), int(message.size()), *until);
+        port.Close();
     }
 }
 
@@ -62,10 +76,10 @@ void LightIndicatorAt930(TransmitClock& clock, const std::stop_token& stop)
     const TransmitInstant at = MillisecondOf(now) >= kIndicatorFromMs
                                    ? now
                                    : floor<seconds>(now) + milliseconds(kIndicatorFromMs);
-    if (!WaitUntil(clock, at, shown))
+    if (!WaitUntil(clock, at, stop, shown))
         return;
     ShowSendIndicatorOnVisiblePage(true);
-    clock.SleepUntil(clock.Now() + kIndicatorLit);
+    WaitUntil(clock, clock.Now() + kIndicatorLit, stop, [&] { return !stop.stop_requested(); });
     ShowSendIndicatorOnVisiblePage(false);
 }
 
@@ -73,16 +87,20 @@ void LightIndicatorAt930(TransmitClock& clock, const std::stop_token& stop)
 
 void SendToSelectedPorts(const std::string& message)
 {
-    for (int n = 1; n <= kComPortCount; ++n) {
-        if (!g_bComport[n - 1])
-            continue;
-        SerialPort port;
-        if (!port.Open(n, kTransmitBaud))
-            continue;
-        port.Write(message.data(), int(message.size()));
-        port.Write(message.data(), int(message.size()));
-        port.Close();
-    }
+    SendToPorts(message, {}, [] { return std::optional(SerialPort::TimePoint::max()); });
+}
+
+void SendToSelectedPorts(const std::string& message, TransmitClock& clock,
+                         TransmitInstant secondEnds, const std::stop_token& stop)
+{
+    SendToPorts(message, stop, [&]() -> std::optional<SerialPort::TimePoint> {
+        // The clock read afresh for each port: one that held up the line
+        // before it may have used the second up.
+        const nanoseconds left = secondEnds - clock.Now();
+        if (left <= nanoseconds::zero())
+            return std::nullopt;
+        return steady_clock::now() + left;
+    });
 }
 
 void SetVisibleRs232cPage(SendIndicator* page)
@@ -109,7 +127,7 @@ std::optional<TransmitInstant> WaitForCompensationPoint(TransmitClock& clock,
         // Read afresh on every pass: the page may change it while we wait.
         const int point = g_nCompensateTime;
         const TransmitInstant target = NextPoint(clock.Now(), point);
-        if (!WaitUntil(clock, target, [&] { return running() && g_nCompensateTime == point; }))
+        if (!WaitUntil(clock, target, stop, [&] { return running() && g_nCompensateTime == point; }))
             continue;  // stopped, or aimed at a point that moved
         const TransmitInstant reading = clock.Now();
         const int ms = MillisecondOf(reading);
@@ -125,11 +143,12 @@ std::string TransmitTime(TransmitClock& clock, const std::stop_token& stop)
     const std::optional<TransmitInstant> at = WaitForCompensationPoint(clock, stop);
     if (!at)
         return {};
-    const std::time_t second = system_clock::to_time_t(floor<seconds>(*at));
+    const TransmitInstant second = floor<seconds>(*at);
+    const std::time_t named = system_clock::to_time_t(second);
     std::tm local{};
-    ::localtime_r(&second, &local);
+    ::localtime_r(&named, &local);
     std::string message = TimeMessage(local.tm_hour, local.tm_min, local.tm_sec);
-    SendToSelectedPorts(message);
+    SendToSelectedPorts(message, clock, second + seconds(1), stop);
     LightIndicatorAt930(clock, stop);
     return message;
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <list>
 #include <memory>
 #include <optional>
@@ -21,10 +22,6 @@ constexpr int kIndicatorFromMs = 930;
 // ...for this long.
 constexpr auto kIndicatorLit = std::chrono::milliseconds(50);
 
-// Writes message twice to each port g_bComport selects, COM1 to COM4 in
-// that order, at kTransmitBaud; a missing or busy port is skipped.
-void SendToSelectedPorts(const std::string& message);
-
 // CLOCK_REALTIME, to the nanosecond.
 using TransmitInstant = std::chrono::sys_time<std::chrono::nanoseconds>;
 
@@ -34,12 +31,26 @@ class TransmitClock
 public:
     virtual ~TransmitClock() = default;
     virtual TransmitInstant Now() = 0;
-    // Returns at t or a little after.
-    virtual void SleepUntil(TransmitInstant t) = 0;
+    // Returns at t or a little after, or sooner once keepWaiting() is false;
+    // the real clock asks it again only when WakeTransmitWorkers is called.
+    virtual void SleepUntil(TransmitInstant t, const std::function<bool()>& keepWaiting) = 0;
 };
 
 // The real CLOCK_REALTIME.
 TransmitClock& SystemTransmitClock();
+// Wakes every worker sleeping on the real clock to look at g_bAutoCOMM,
+// g_nCompensateTime and its stop request again; call it after changing one.
+void WakeTransmitWorkers();
+
+// Writes message twice to each port g_bComport selects, COM1 to COM4 in
+// that order, at kTransmitBaud; a missing or busy port is skipped.
+void SendToSelectedPorts(const std::string& message);
+// The same for a message that is true only until secondEnds on clock: a
+// port reached later is skipped and no byte goes to a port after it, so a
+// port that holds up the line cannot make another's time stale; a stop
+// request ends the writes at once.
+void SendToSelectedPorts(const std::string& message, TransmitClock& clock,
+                         TransmitInstant secondEnds, const std::stop_token& stop);
 
 // Where a worker asks for the send indicator; the page implements it.
 class SendIndicator
@@ -63,15 +74,16 @@ bool ShowSendIndicatorOnVisiblePage(bool lit);
 
 // Waits for the next compensation point and returns the clock reading taken
 // there: within kCompensateWindowMs of g_nCompensateTime, in the second the
-// point belongs to. Sleeps until just before the point and spins only the
-// last moment. Nothing once g_bAutoCOMM is false or stop is requested.
+// point belongs to. Sleeps until the point itself, waking before it only to
+// see a change. Nothing once g_bAutoCOMM is false or stop is requested.
 std::optional<TransmitInstant> WaitForCompensationPoint(TransmitClock& clock,
                                                         const std::stop_token& stop);
 
 // One automatic transmission: the local time of the next compensation point
-// as the message, sent to the selected ports; then, while the page is shown,
-// the indicator lights at ms 930 of the second. Returns the message sent,
-// empty when g_bAutoCOMM turned false (or stop came) first.
+// as the message, sent to the selected ports while that second lasts; then,
+// while the page is shown, the indicator lights at ms 930 of the second.
+// Returns the message, empty when g_bAutoCOMM turned false (or stop came)
+// before the point.
 std::string TransmitTime(TransmitClock& clock, const std::stop_token& stop);
 
 // A worker's entry: runs TransmitTime and returns 0.

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,7 +36,7 @@ class SpinningClock final : public TransmitClock
 {
 public:
     TransmitInstant Now() override { return SystemTransmitClock().Now(); }
-    void SleepUntil(TransmitInstant) override {}
+    void SleepUntil(TransmitInstant, const std::function<bool()>&) override {}
 };
 
 double ThreadCpuMs()
@@ -132,21 +133,27 @@ int main(int argc, char** argv)
                        std::cref(giveUp));
 
     SpinningClock spinning;
+    TransmitClock& clock = spin ? static_cast<TransmitClock&>(spinning) : SystemTransmitClock();
+    // Each worker's own processor time, from its start to its end.
+    std::vector<double> workerCpu(std::size_t(count), 0.0);
     const double mainCpu0 = ThreadCpuMs();
     const double cpu0 = ProcessCpuMs();
     {
-        TransmitWorkers workers(spin ? static_cast<TransmitClock&>(spinning) : SystemTransmitClock());
-        // Timer 4112 with N = 1 second: one worker per firing.
+        // Timer 4112 with N = 1 second: one worker per firing, as
+        // TransmitWorkers::Start makes them.
+        std::vector<std::jthread> workers;
         const auto start = steady_clock::now();
         for (int k = 0; k < count; ++k) {
             std::this_thread::sleep_until(start + seconds(k));
-            workers.Start();
+            workers.emplace_back([&clock, &workerCpu, k](std::stop_token stop) {
+                TransmitTimeThreadProc(clock, stop);
+                workerCpu[std::size_t(k)] = ThreadCpuMs();
+            });
         }
         // The last worker may wait most of a second for its point.
-        const auto end = steady_clock::now() + seconds(3);
-        while (workers.Running() > 0 && steady_clock::now() < end)
-            std::this_thread::sleep_for(milliseconds(20));
+        std::this_thread::sleep_for(milliseconds(1500));
         g_bAutoCOMM = false;
+        WakeTransmitWorkers();
     }
     const double mainCpu = ThreadCpuMs() - mainCpu0;
     giveUp = true;
@@ -172,8 +179,10 @@ int main(int argc, char** argv)
                 int(arrivals.size()));
     std::printf("  first byte after the compensation point: min %+.3f ms, median %+.3f ms, "
                 "95%% %+.3f ms, max %+.3f ms\n", at(0), at(0.5), at(0.95), at(1));
-    std::printf("  processor time of the transmissions: %.1f ms, %.2f ms per transmission\n",
-                transmitCpu, arrivals.empty() ? 0.0 : transmitCpu / double(arrivals.size()));
+    std::printf("  processor time of the transmissions: %.1f ms, %.2f ms per transmission; "
+                "one worker's most %.2f ms\n",
+                transmitCpu, arrivals.empty() ? 0.0 : transmitCpu / double(arrivals.size()),
+                *std::max_element(workerCpu.begin(), workerCpu.end()));
     ::close(master);
     ::close(slave);
     const bool ok = int(arrivals.size()) == count && named == count;

@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <functional>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -25,7 +26,9 @@ TransmitInstant Local(int h, int mi, int s, int ms, int day = 5)
     return TransmitInstant(seconds(std::mktime(&tm))) + milliseconds(ms);
 }
 
-// Moves on a little at each reading, as a spin sees it, and by sleeps.
+// Moves on a little at each reading, as a spin sees it, and by sleeps. A
+// change planned for a moment wakes a sleep that passes it, as the page's
+// wake does, if the sleeper then no longer wants to wait.
 struct FakeClock final : TransmitClock
 {
     explicit FakeClock(TransmitInstant start) : now(start) {}
@@ -34,16 +37,21 @@ struct FakeClock final : TransmitClock
         ++readings;
         return now += microseconds(20);
     }
-    void SleepUntil(TransmitInstant t) override
+    void SleepUntil(TransmitInstant t, const std::function<bool()>& keepWaiting) override
     {
         ++sleeps;
+        if (change && change->first <= t) {
+            now = std::max(now, change->first);
+            std::exchange(change, std::nullopt)->second();
+            if (!keepWaiting())
+                return;
+        }
         now = std::max(now, t) + std::exchange(late, {});
-        if (onSleep)
-            onSleep();
     }
+    void At(TransmitInstant t, std::function<void()> what) { change.emplace(t, std::move(what)); }
     TransmitInstant now;
     nanoseconds late{};  // the next sleep oversleeps by this
-    std::function<void()> onSleep;
+    std::optional<std::pair<TransmitInstant, std::function<void()>>> change;
     int readings = 0, sleeps = 0;
 };
 
@@ -94,19 +102,19 @@ TEST_F(TransmitTimeTest, ChangesDuringTheWaitAreSeenAtOnce)
     // A moved compensation point is aimed at afresh.
     g_nCompensateTime = 900;
     FakeClock moved(Local(13, 5, 6, 100));
-    moved.onSleep = [] { g_nCompensateTime = 300; };
+    moved.At(Local(13, 5, 6, 200), [] { g_nCompensateTime = 300; });
     EXPECT_EQ(Send(moved), "@010506\r\n");
     EXPECT_LE(moved.now, Local(13, 5, 6, 335));
     m_ports[1].Read(18);
 
     // Switched off, or the program ending: no sleep more, nothing sent.
     FakeClock off(Local(13, 5, 6, 100));
-    off.onSleep = [&] { g_bAutoCOMM = off.sleeps < 3; };
+    off.At(Local(13, 5, 6, 200), [] { g_bAutoCOMM = false; });
     EXPECT_EQ(Send(off), "");
-    EXPECT_EQ(off.sleeps, 3);
+    EXPECT_EQ(off.sleeps, 1);
     g_bAutoCOMM = true;
     FakeClock stopped(Local(13, 5, 6, 100));
-    stopped.onSleep = [&] { m_stop.request_stop(); };
+    stopped.At(Local(13, 5, 6, 200), [&] { m_stop.request_stop(); });
     EXPECT_EQ(Send(stopped), "");
     EXPECT_EQ(stopped.sleeps, 1);
     EXPECT_EQ(m_ports[1].Read(1, 100), "");
@@ -128,7 +136,7 @@ TEST_F(TransmitTimeTest, IndicatorLightsAt930OnlyWhileThePageIsShownAndOn)
     FakeClock off(Local(13, 5, 6, 700));
     Indicator offPage(off);
     SetVisibleRs232cPage(&offPage);
-    off.onSleep = [&] { g_bAutoCOMM = off.now < Local(13, 5, 7, 600); };
+    off.At(Local(13, 5, 7, 600), [] { g_bAutoCOMM = false; });
     EXPECT_EQ(Send(off), "@010507\r\n");
     EXPECT_TRUE(offPage.calls.empty());
 }
@@ -155,6 +163,7 @@ TEST_F(TransmitTimeTest, WorkersSendTheSecondTheyLeaveInAndEndWhenSwitchedOff)
     std::this_thread::sleep_for(milliseconds(50));
     EXPECT_EQ(workers.Running(), 3);
     g_bAutoCOMM = false;
+    WakeTransmitWorkers();  // as the page does after a change
     std::this_thread::sleep_for(milliseconds(100));
     EXPECT_EQ(workers.Running(), 0);
     EXPECT_EQ(m_ports[1].Read(1, 100), "");

@@ -98,6 +98,21 @@ TEST_F(Rs232cSetupPageTest, ManualSendWrapsTheFieldsAndFlashesTheIndicator)
     }
 }
 
+TEST_F(Rs232cSetupPageTest, AChangeReachesAWorkerAsleepUntilItsPoint)
+{
+    Click(IDC_AUTO_MODE);
+    Click(IDC_COM1);
+    Type(IDC_COMPENSATE, "900");
+    ShiftedClock clock(100);
+    TransmitWorkers workers(clock);
+    workers.Start();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Click(IDC_COM1);  // the last port: automatic transmission off
+    EXPECT_TRUE(QTest::qWaitFor([&] { return workers.Running() == 0; }, 300))
+        << "still asleep until its point, 750 ms on";
+    EXPECT_EQ(m_ports[1].Read(1, 50), "");
+}
+
 TEST_F(Rs232cSetupPageTest, WorkersReachTheIndicatorOnlyWhileThePageIsShown)
 {
     Page().show();

@@ -27,6 +27,7 @@ TEST(SerialPort, OpensAt4800EightNoneOneWithRawOutput)
     termios t{};
     ::tcgetattr(ports[1].slave, &t);
     t.c_cflag |= CSTOPB | CLOCAL;
+    t.c_iflag |= IXON | IXOFF;
     t.c_oflag |= OPOST | ONLCR;
     ::cfsetspeed(&t, B9600);
     ASSERT_EQ(::tcsetattr(ports[1].slave, TCSANOW, &t), 0);
@@ -39,6 +40,7 @@ TEST(SerialPort, OpensAt4800EightNoneOneWithRawOutput)
     EXPECT_FALSE(t.c_oflag & OPOST);
     EXPECT_FALSE(t.c_lflag & ECHO) << "nothing arriving goes back out";
     EXPECT_TRUE(t.c_cflag & CLOCAL) << "other settings kept";
+    EXPECT_EQ(t.c_iflag & (IXON | IXOFF), tcflag_t(IXON | IXOFF)) << "a device's XOFF still holds the line";
 
     EXPECT_EQ(port.Write("@010507\r\n", 9), 9);
     EXPECT_EQ(port.Write("@010507\r\n", 9), 9);

@@ -3,13 +3,18 @@
 
 #include <poll.h>
 #include <pty.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
+#include <cstring>
+#include <functional>
 #include <string>
 
 #include "base/Options.h"
 #include "serial/SerialPort.h"
+#include "serial/TransmitTime.h"
 
 // A pseudo-terminal pair: the slave is the port, the master reads the line.
 struct Pty
@@ -31,6 +36,24 @@ struct Pty
         }
         return got;
     }
+
+    // The device stops the line with XOFF, as a port whose flow control
+    // holds it: every write waits. Release sends XON.
+    bool Hold()
+    {
+        termios t{};
+        ::tcgetattr(slave, &t);
+        t.c_iflag |= IXON;
+        ::tcsetattr(slave, TCSANOW, &t);
+        Send("\x13");
+        pollfd p{slave, POLLOUT, 0};
+        for (int i = 0; i < 100 && ::poll(&p, 1, 0) > 0; ++i)  // taken in by a kernel worker
+            ::usleep(10'000);
+        return ::poll(&p, 1, 0) == 0;
+    }
+    void Release() { Send("\x11"); }
+    // Bytes from the device to the port.
+    bool Send(const char* bytes) { return ::write(master, bytes, std::strlen(bytes)) > 0; }
 
     int master = -1, slave = -1;
     char name[128] = {};
@@ -62,4 +85,21 @@ struct PtyPorts
     Pty& operator[](int n) { return ptys[std::size_t(n - 1)]; }
 
     std::array<Pty, kComPortCount> ptys;
+};
+
+// The real clock on real threads, moved so that it reads ms into a second
+// when made: a test then meets its compensation point at a known moment.
+struct ShiftedClock final : TransmitClock
+{
+    explicit ShiftedClock(int ms)
+    {
+        const TransmitInstant now = SystemTransmitClock().Now();
+        shift = std::chrono::ceil<std::chrono::seconds>(now) + std::chrono::milliseconds(ms) - now;
+    }
+    TransmitInstant Now() override { return SystemTransmitClock().Now() + shift; }
+    void SleepUntil(TransmitInstant t, const std::function<bool()>& keepWaiting) override
+    {
+        SystemTransmitClock().SleepUntil(t - shift, keepWaiting);
+    }
+    std::chrono::nanoseconds shift{};
 };

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -94,7 +97,68 @@ TEST_F(TransmitTimeTest, MessageIsReadAtTheNextCompensationPointAndNamesItsSecon
         EXPECT_GE(clock.now, r.at);
         EXPECT_LE(clock.now, r.at + milliseconds(kCompensateWindowMs));
         EXPECT_LT(clock.readings, 400) << r.sent;
+        EXPECT_EQ(clock.sleeps, r.late ? 2 : 1) << "sleeps until the point itself";
     }
+}
+
+TEST_F(TransmitTimeTest, OnlyTickedPortsHearItAt4800EightNoneOne)
+{
+    // Each port starts at 9600 baud with 2 stop bits (a pseudo-terminal
+    // keeps 8 bits and no parity whatever it is told).
+    for (int n = 1; n <= kComPortCount; ++n) {
+        termios t{};
+        ::tcgetattr(m_ports[n].slave, &t);
+        t.c_cflag |= CSTOPB;
+        ::cfsetspeed(&t, B9600);
+        ASSERT_EQ(::tcsetattr(m_ports[n].slave, TCSANOW, &t), 0);
+    }
+    g_bComport[2] = true;
+    FakeClock clock(Local(13, 5, 6, 700));
+    ASSERT_EQ(Send(clock), "@010507\r\n");
+    for (int n = 1; n <= kComPortCount; ++n) {
+        const bool ticked = n == 1 || n == 3;
+        EXPECT_EQ(m_ports[n].Read(18, ticked ? 2500 : 50), ticked ? "@010507\r\n@010507\r\n" : "") << n;
+        termios t{};
+        ::tcgetattr(m_ports[n].slave, &t);
+        EXPECT_EQ(::cfgetospeed(&t), speed_t(ticked ? B4800 : B9600)) << n;
+        EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | CSTOPB), ticked ? CS8 : CS8 | CSTOPB) << n;
+    }
+}
+
+// A device holding the line with XOFF keeps its port writing until the
+// second the message names is over; a later port then hears nothing rather
+// than a time that is no longer true, and an earlier one has had it.
+TEST_F(TransmitTimeTest, APortHoldingTheLineCostsLaterPortsTheirTurnNotAStaleTime)
+{
+    g_bComport[1] = g_bComport[2] = true;
+    ASSERT_TRUE(m_ports[2].Hold());
+    g_nCompensateTime = 900;
+    ShiftedClock clock(800);
+    const TransmitInstant secondEnds = ceil<seconds>(clock.Now());
+    const std::string sent = TransmitTime(clock, m_stop.get_token());
+    EXPECT_LT(clock.Now(), secondEnds + milliseconds(300)) << "held only until the second ended";
+    EXPECT_EQ(m_ports[1].Read(18), sent + sent);
+    m_ports[2].Release();
+    EXPECT_EQ(m_ports[2].Read(1, 200), "");
+    EXPECT_EQ(m_ports[3].Read(1, 50), "");
+}
+
+// The program's exit waits for no worker.
+TEST_F(TransmitTimeTest, StopEndsWorkersAtOnceAsleepOrHeldByAPort)
+{
+    g_bComport[1] = true;
+    ASSERT_TRUE(m_ports[2].Hold());
+    g_nCompensateTime = 100;
+    ShiftedClock clock(50);  // the second then has 900 ms left to hold it
+    auto workers = std::make_unique<TransmitWorkers>(clock);
+    workers->Start();
+    ASSERT_EQ(m_ports[1].Read(18).size(), 18u);
+    std::this_thread::sleep_for(milliseconds(20));  // writing to COM2 now
+    workers->Start();  // asleep until the next second's point
+    std::this_thread::sleep_for(milliseconds(20));
+    const auto start = steady_clock::now();
+    workers.reset();
+    EXPECT_LT(steady_clock::now() - start, milliseconds(300));
 }
 
 TEST_F(TransmitTimeTest, ChangesDuringTheWaitAreSeenAtOnce)

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <chrono>
-#include <cstring>
 #include <functional>
 #include <string>
 
@@ -37,23 +36,20 @@ struct Pty
         return got;
     }
 
-    // The device stops the line with XOFF, as a port whose flow control
-    // holds it: every write waits. Release sends XON.
+    // The device stops the line with XOFF, as one whose flow control holds
+    // it: every write to the port waits.
     bool Hold()
     {
         termios t{};
         ::tcgetattr(slave, &t);
         t.c_iflag |= IXON;
-        ::tcsetattr(slave, TCSANOW, &t);
-        Send("\x13");
+        if (::tcsetattr(slave, TCSANOW, &t) != 0 || ::write(master, "\x13", 1) != 1)
+            return false;
         pollfd p{slave, POLLOUT, 0};
         for (int i = 0; i < 100 && ::poll(&p, 1, 0) > 0; ++i)  // taken in by a kernel worker
             ::usleep(10'000);
         return ::poll(&p, 1, 0) == 0;
     }
-    void Release() { Send("\x11"); }
-    // Bytes from the device to the port.
-    bool Send(const char* bytes) { return ::write(master, bytes, std::strlen(bytes)) > 0; }
 
     int master = -1, slave = -1;
     char name[128] = {};

@@ -4,6 +4,10 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 std::atomic<bool> g_bSyncMode{false};
 
 std::string SyncLogLine(std::time_t lastCon, double lastDiff)
@@ -133,12 +137,20 @@ bool TimeCheck::Synchronise(const CheckRequest& request)
 
 void TimeCheck::AppendLog(std::time_t lastCon, double lastDiff)
 {
-    std::FILE* f = std::fopen(m_logPath.c_str(), "a");
-    if (!f)
-        return;   // the result is shown all the same
-    const std::string line = SyncLogLine(lastCon, lastDiff);
-    std::fputs(line.c_str(), f);
-    std::fclose(f);
+    // Never through a link planted in the folder (into ~/.bashrc, say), and
+    // never blocked by a FIFO of that name; a failure loses only the line,
+    // the result is shown all the same.
+    const int fd = ::open(m_logPath.c_str(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0)
+        return;
+    struct stat st{};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        const std::string line = SyncLogLine(lastCon, lastDiff);
+        // One short write with O_APPEND: the line lands whole at the end.
+        [[maybe_unused]] const ssize_t n = ::write(fd, line.data(), line.size());
+    }
+    ::close(fd);
 }
 
 void TimeCheck::OnBlinkTimer()

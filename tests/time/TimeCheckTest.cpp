@@ -10,6 +10,7 @@
 
 #include <sys/capability.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -359,6 +360,24 @@ TEST_F(TimeCheckTest, UnwritableLogKeepsTheResult)
     EXPECT_TRUE(check.CheckTime(true));
     EXPECT_NE(m_view.LastMessage().find("동기되었습니다"), std::string::npos);
     EXPECT_NE(LastCon, 1000);
+}
+
+// A log name planted as a link (to a file of the user's) or as a FIFO is
+// not followed: the file stays as it was and the synchronise still counts.
+TEST_F(TimeCheckTest, LogIsNeverWrittenThroughALinkOrAFifo)
+{
+    FakeSntpServer server({.offset = 0.0});
+    const fs::path target = m_dir / "bashrc";
+    std::ofstream(target) << "mine\n";
+    fs::create_symlink(target, m_log);
+    TimeCheck& check = Check({At(server)});
+    EXPECT_TRUE(check.CheckTime(true));
+    EXPECT_NE(LastCon, 1000);
+    EXPECT_EQ(LogText(), "mine\n");   // read through the link: untouched
+
+    fs::remove(m_log);
+    ASSERT_EQ(::mkfifo(m_log.c_str(), 0600), 0);
+    EXPECT_TRUE(check.CheckTime(true));   // no reader: neither blocked nor written
 }
 
 TEST_F(TimeCheckTest, OptionsAreTakenWithTheRequest)

@@ -14,7 +14,8 @@ std::string XdgFolder(const char* variable, const char* fallbackInHome)
 {
     if (const char* dir = std::getenv(variable); dir != nullptr && dir[0] == '/')
         return dir;
-    return HomeDirectory() + fallbackInHome;
+    const std::string home = HomeDirectory();
+    return home.empty() ? home : home + fallbackInHome;
 }
 
 } // namespace
@@ -27,9 +28,11 @@ std::string HomeDirectory()
     passwd pw{};
     passwd* found = nullptr;
     if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr
-        && found->pw_dir != nullptr)
+        && found->pw_dir != nullptr && found->pw_dir[0] == '/')
         return found->pw_dir;
-    return "/tmp";
+    // Never a shared folder such as /tmp: what the program keeps there
+    // would be anyone's to replace.
+    return {};
 }
 
 std::string ConfigHome()

@@ -4,15 +4,15 @@
 #include <string>
 
 // The user's home folder: $HOME when it is absolute, else the password
-// database's entry, else "/tmp".
+// database's entry when absolute; empty when the user has none.
 std::string HomeDirectory();
 
 // The user's configuration folder: $XDG_CONFIG_HOME when it is absolute,
-// else ~/.config.
+// else ~/.config; empty without either.
 std::string ConfigHome();
 
 // The user's data folder: $XDG_DATA_HOME when it is absolute, else
-// ~/.local/share.
+// ~/.local/share; empty without either.
 std::string DataHome();
 
 // The running program's executable (/proc/self/exe); empty when it cannot

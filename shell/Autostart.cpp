@@ -56,7 +56,8 @@ std::string ExecArgument(std::string_view arg)
 
 std::string AutostartEntryPath()
 {
-    return ConfigHome() + "/autostart/" VESK_DESKTOP_ID ".desktop";
+    const std::string config = ConfigHome();
+    return config.empty() ? config : config + "/autostart/" VESK_DESKTOP_ID ".desktop";
 }
 
 bool AutostartEnabled()
@@ -89,6 +90,9 @@ std::optional<std::string> AutostartEntryText(const std::string& program,
            "Comment[ko]=표준시 클라이언트\n"
            "Icon=" VESK_DESKTOP_ID "\n"
            "Exec=" + ExecArgument(program) + "\n"
+           // Desktops skip the entry once the program is gone (removed
+           // with its package), instead of failing at every login.
+           "TryExec=" + EscapeString(program) + "\n"
            "Path=" + EscapeString(folder) + "\n"
            "Terminal=false\n"
            "X-GNOME-Autostart-enabled=true\n";
@@ -97,6 +101,10 @@ std::optional<std::string> AutostartEntryText(const std::string& program,
 bool SetAutostart(bool on)
 {
     const std::string path = AutostartEntryPath();
+    if (path.empty()) {   // a user without a home has no autostart folder
+        errno = ENOENT;
+        return false;
+    }
     if (!on)
         return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 
@@ -111,5 +119,5 @@ bool SetAutostart(bool on)
         errno = EINVAL;
         return false;
     }
-    return MakeFolders(ConfigHome() + "/autostart", 0700) && ReplaceFile(path, *text);
+    return MakeFolders(path.substr(0, path.rfind('/')), 0700) && ReplaceFile(path, *text);
 }

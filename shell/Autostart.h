@@ -6,7 +6,8 @@
 #include <optional>
 #include <string>
 
-// The entry's path: "<desktop id>.desktop" in the autostart folder.
+// The entry's path: "<desktop id>.desktop" in the autostart folder; empty
+// without a home.
 std::string AutostartEntryPath();
 
 // Whether the entry exists and is not switched off (Hidden=true, or

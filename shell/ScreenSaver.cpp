@@ -154,7 +154,8 @@ std::string ScreenSaverMissingMessage()
 
 std::string SystemIniPath()
 {
-    return ConfigHome() + "/" + kSettingsOrganisation + "/system.ini";
+    const std::string config = ConfigHome();
+    return config.empty() ? config : config + "/" + kSettingsOrganisation + "/system.ini";
 }
 
 std::string SetIniValue(std::string_view text, std::string_view section, std::string_view key,
@@ -230,6 +231,10 @@ bool WriteIniValue(const std::string& path, std::string_view section, std::strin
 {
     if (value.find_first_of("\r\n") != std::string_view::npos) {
         errno = EINVAL;
+        return false;
+    }
+    if (path.empty()) {   // a user without a home has no configuration folder
+        errno = ENOENT;
         return false;
     }
     // Through a symbolic link to the file it names, so the link survives.

@@ -27,7 +27,7 @@ bool CanOpenForReading(const std::string& path);
 std::string ScreenSaverMissingMessage();
 
 // "system.ini" in the folder "Vesk Client V3.3" of $XDG_CONFIG_HOME, or of
-// ~/.config when that is unset or not absolute.
+// ~/.config when that is unset or not absolute; empty without a home.
 std::string SystemIniPath();
 
 // The ini text with key of section set to value: the first matching key of

@@ -23,6 +23,10 @@ TEST(Autostart, ExecAndPathAreQuotedAsDesktopEntriesNeed)
         EXPECT_NE(text->find(std::string("\n") + row.exec + "\n"), std::string::npos) << *text;
         EXPECT_NE(text->find(std::string("\n") + row.path + "\n"), std::string::npos) << *text;
     }
+    // TryExec names the program itself, as a plain string, so a desktop
+    // skips the entry once the package took the program away.
+    EXPECT_NE(AutostartEntryText("/my apps/a\\b/Vesk", "/")->find("\nTryExec=/my apps/a\\\\b/Vesk\n"),
+              std::string::npos);
     // A line break would end the value and start a line of the caller's.
     EXPECT_FALSE(AutostartEntryText("/a\nExec=/bin/evil", "/a"));
     EXPECT_FALSE(AutostartEntryText("/a/Vesk", "/a\r"));

@@ -1,6 +1,7 @@
 #include "base/Geometry.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 bool PositionOnAnyScreen(std::int32_t x, std::int32_t y, std::span<const Rect> screens)
@@ -79,4 +80,49 @@ Point PlaceOnScreens(Point corner, std::int32_t width, std::int32_t height,
     // The clamped corner lies inside a screen whose edges fit 32 bits.
     return {static_cast<std::int32_t>(ClampInto(win.left, w, nearest->left, nearest->right)),
             static_cast<std::int32_t>(ClampInto(win.top, h, nearest->top, nearest->bottom))};
+}
+
+Point FreeSpot(Point wanted, std::int32_t width, std::int32_t height, const Rect& area,
+               std::span<const Rect> taken)
+{
+    const std::int64_t w = std::max(width, 1), h = std::max(height, 1);
+    const Box a = ToBox(area);
+    std::vector<Box> boxes;
+    for (const Rect& r : taken)
+        boxes.push_back(ToBox(r));
+
+    // Beside every edge, and flush with the area's own.
+    std::vector<std::int64_t> xs{wanted.x, a.left, a.right - w};
+    std::vector<std::int64_t> ys{wanted.y, a.top, a.bottom - h};
+    for (const Box& b : boxes) {
+        xs.insert(xs.end(), {b.right, b.left - w});
+        ys.insert(ys.end(), {b.bottom, b.top - h});
+    }
+    const auto isFree = [&](std::int64_t x, std::int64_t y) {
+        if (x < a.left || y < a.top || x + w > a.right || y + h > a.bottom)
+            return false;
+        return std::none_of(boxes.begin(), boxes.end(), [&](const Box& b) {
+            return Overlap(x, x + w, b.left, b.right) > 0 && Overlap(y, y + h, b.top, b.bottom) > 0;
+        });
+    };
+
+    std::optional<Point> best;
+    double bestDistance = 0;   // squared; a far hand-edited wanted passes 64 bits
+    for (const std::int64_t y : ys) {
+        for (const std::int64_t x : xs) {
+            if (!isFree(x, y))
+                continue;
+            const double dx = double(x - wanted.x), dy = double(y - wanted.y);
+            const double distance = dx * dx + dy * dy;
+            if (!best || distance < bestDistance) {
+                // Inside the area, whose edges fit 32 bits.
+                best = Point{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)};
+                bestDistance = distance;
+            }
+        }
+    }
+    if (best)
+        return *best;
+    return {static_cast<std::int32_t>(ClampInto(wanted.x, w, a.left, a.right)),
+            static_cast<std::int32_t>(ClampInto(wanted.y, h, a.top, a.bottom))};
 }

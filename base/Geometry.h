@@ -34,3 +34,12 @@ bool PositionOnAnyScreen(std::int32_t x, std::int32_t y, std::span<const Rect> s
 // corner is kept.
 Point PlaceOnScreens(Point corner, std::int32_t width, std::int32_t height,
                      std::span<const Rect> screens);
+
+// Where a new window of width x height pixels goes so that it covers none
+// of taken (the program's other windows) and lies inside area (a screen's
+// work area): the free corner nearest to wanted. Free corners are looked
+// for where the window's edges meet those of area and of taken, which
+// finds one whenever there is room. wanted moved into area when there is
+// none.
+Point FreeSpot(Point wanted, std::int32_t width, std::int32_t height, const Rect& area,
+               std::span<const Rect> taken);

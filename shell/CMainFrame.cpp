@@ -220,7 +220,11 @@ void CMainFrame::Exit()
 
 void CMainFrame::PlaceSlimClock()
 {
-    MoveToSaved(m_pSlimClock, ReadWindowPos(m_store, kSlimClockPos));
+    // Never placed by the user: beside the main window, not over it.
+    if (!MoveToSaved(m_pSlimClock, ReadWindowPos(m_store, kSlimClockPos)) && !m_pSlimClock->WasShown()) {
+        const QPoint corner = m_pMainDlg->geometry().topLeft();
+        PlaceClear(m_pSlimClock, Point{corner.x(), corner.y()});
+    }
     SetTopmost(m_pSlimClock, Top);
 }
 
@@ -235,16 +239,16 @@ void CMainFrame::ShowSlimClock(bool show)
 void CMainFrame::ShowWorldClock(std::int32_t row, const std::string& name)
 {
     CClockWnd* w = addClockWindow(false, row, name);
-    MoveToSaved(w, ReadWindowPos(m_store, kMainWindowPos));
     SetTopmost(w, Top);
-    // Cascaded from where the last one really is: the window manager may
-    // have placed it, and the user may have moved it since.
+    // Right of the main window, or cascaded from where the last one really
+    // is (the user may have moved it); either way over none of the
+    // program's windows, which it would hide.
     if (m_pLastWorldWnd)
         m_rcLastWorldWnd = m_pLastWorldWnd->geometry();
-    if (!m_rcLastWorldWnd.isNull()) {
-        const QPoint next = m_rcLastWorldWnd.topLeft() + QPoint(50, 50);
-        MoveToSaved(w, Point{next.x(), next.y()});
-    }
+    const QRect main = m_pMainDlg->frameGeometry();
+    const QPoint wanted = m_rcLastWorldWnd.isNull() ? QPoint(main.x() + main.width(), main.y())
+                                                    : m_rcLastWorldWnd.topLeft() + QPoint(50, 50);
+    PlaceClear(w, Point{wanted.x(), wanted.y()});
     m_rcLastWorldWnd = w->geometry();
     m_pLastWorldWnd = w;
     ShowRestored(w);
@@ -298,6 +302,10 @@ void CMainFrame::HideAllWorldClocks()
     for (CClockWnd* w : m_clockWnds)
         if (!w->m_bKorea)
             w->close();
+    // Without a tray, "hide all" may hide no more than the taskbar can
+    // bring back: the main window goes there, minimised.
+    if (!HasTray() && !m_bClosed)
+        m_pMainDlg->showMinimized();
 }
 
 void CMainFrame::onClockClosed(CClockWnd* w)

@@ -1,6 +1,7 @@
 #include "shell/CSetupSheet.h"
 
 #include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -18,6 +19,12 @@
 namespace {
 constexpr int kIdOk = 1;      // the sheet's OK, numbered as a dialog's OK
 constexpr int kIdCancel = 2;  // and Cancel
+// Room for the largest page, in the sheet's font as a dialog template
+// gives it (the serial page's width, the environment page's height): the
+// pages are made one by one as their tabs show, and the sheet must not
+// grow at each.
+constexpr int kPageWidthChars = 66;   // average characters
+constexpr int kPageHeightLines = 22;  // font heights
 }  // namespace
 
 CSetupSheet::CSetupSheet(QWidget* parent) : QDialog(parent)
@@ -76,7 +83,11 @@ CSetupSheet::~CSetupSheet() = default;
 int CSetupSheet::addPage(const QString& title, PageFactory factory)
 {
     auto* holder = new QWidget;
-    auto* layout = new QVBoxLayout(holder);
+    // At least that room; a page that needs more still gets it.
+    const QFontMetrics metrics(font());
+    auto* layout = new QGridLayout(holder);
+    layout->setColumnMinimumWidth(0, kPageWidthChars * metrics.averageCharWidth());
+    layout->setRowMinimumHeight(0, kPageHeightLines * metrics.height());
     layout->setContentsMargins(0, 0, 0, 0);
     m_pages.push_back({std::move(factory), holder, nullptr});
     // The first tab added becomes current; its page is made when the sheet shows.
@@ -98,7 +109,7 @@ void CSetupSheet::makePage(int index)
         return;
     entry.page = entry.factory();
     if (entry.page != nullptr) {
-        entry.holder->layout()->addWidget(entry.page);
+        static_cast<QGridLayout*>(entry.holder->layout())->addWidget(entry.page, 0, 0);
         entry.page->show();  // a widget added to a shown window stays hidden otherwise
         // Lay the page out now, growing the sheet if the page needs more room.
         layout()->activate();

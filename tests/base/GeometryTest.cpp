@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -93,4 +94,62 @@ TEST(PlaceOnScreens, KeepsReachableCornersAndClampsTheRest)
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     EXPECT_EQ(PlaceOnScreens({kMax, kMax}, kMax, kMax, areas), (Point{1280, 0}));
     EXPECT_EQ(PlaceOnScreens({-kMax, kMax - 5}, 190, 60, areas), (Point{0, 712}));
+}
+
+// Against every position of a small work area, tried one by one: where
+// there is room the spot covers nothing and is as near as any free one;
+// where there is none, wanted is only moved onto the area.
+TEST(FreeSpot, NearestFreeCornerAgainstEveryPosition)
+{
+    const Rect area{0, 20, 60, 40};   // a panel above
+    constexpr std::int32_t w = 12, h = 5;
+    const auto covers = [](std::int32_t x, std::int32_t y, const Rect& r) {
+        return x < r.left + r.width && r.left < x + w && y < r.top + r.height && r.top < y + h;
+    };
+    std::uint32_t seed = 12345;
+    const auto next = [&seed](std::int32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::int32_t>((seed >> 16) % static_cast<std::uint32_t>(n));
+    };
+    int placedWithoutRoom = 0, placedFree = 0;
+    for (int round = 0; round < 600; ++round) {
+        std::vector<Rect> taken;
+        for (int i = next(16); i > 0; --i)
+            taken.push_back({next(70) - 5, next(50) + 15, next(45) + 5, next(25) + 3});
+        const Point wanted{next(90) - 15, next(70)};
+
+        std::int64_t bestDistance = -1;
+        for (std::int32_t y = area.top; y + h <= area.top + area.height; ++y) {
+            for (std::int32_t x = area.left; x + w <= area.left + area.width; ++x) {
+                bool free = true;
+                for (const Rect& r : taken)
+                    free = free && !covers(x, y, r);
+                const std::int64_t d = std::int64_t{x - wanted.x} * (x - wanted.x)
+                                       + std::int64_t{y - wanted.y} * (y - wanted.y);
+                if (free && (bestDistance < 0 || d < bestDistance))
+                    bestDistance = d;
+            }
+        }
+        const Point p = FreeSpot(wanted, w, h, area, taken);
+        ASSERT_TRUE(p.x >= area.left && p.y >= area.top && p.x + w <= area.left + area.width
+                    && p.y + h <= area.top + area.height) << round;
+        if (bestDistance < 0) {
+            ++placedWithoutRoom;
+            EXPECT_EQ(p, (Point{std::clamp(wanted.x, area.left, area.left + area.width - w),
+                                std::clamp(wanted.y, area.top, area.top + area.height - h)}))
+                << round;
+            continue;
+        }
+        ++placedFree;
+        for (const Rect& r : taken)
+            ASSERT_FALSE(covers(p.x, p.y, r)) << round;
+        const std::int64_t d = std::int64_t{p.x - wanted.x} * (p.x - wanted.x)
+                               + std::int64_t{p.y - wanted.y} * (p.y - wanted.y);
+        EXPECT_EQ(d, bestDistance) << round;
+    }
+    EXPECT_GT(placedWithoutRoom, 5);   // the rounds reach both cases
+    EXPECT_GT(placedFree, 200);
+    // Touching edges do not cover: beside a window is free.
+    const std::vector<Rect> main{{100, 100, 300, 200}};
+    EXPECT_EQ(FreeSpot({100, 100}, 190, 38, {0, 0, 1280, 772}, main), (Point{100, 62}));
 }

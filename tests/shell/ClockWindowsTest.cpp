@@ -19,7 +19,7 @@ protected:
 
 } // namespace
 
-TEST_F(ClockWindowsTest, OpenedWindowsCascadeFromTheMainWindowsCorner)
+TEST_F(ClockWindowsTest, OpenedWindowsCascadeFromBesideTheMainWindow)
 {
     Seed("Vesk_X", 100);
     Seed("Vesk_Y", 120);
@@ -28,13 +28,18 @@ TEST_F(ClockWindowsTest, OpenedWindowsCascadeFromTheMainWindowsCorner)
         m_frame->ShowWorldClock(1, "London");
     const auto w = WorldWindows();
     ASSERT_EQ(w.size(), 3u);
-    EXPECT_EQ(w[0]->pos(), QPoint(100, 120));
-    EXPECT_EQ(w[1]->pos(), QPoint(150, 170));
-    EXPECT_EQ(w[2]->pos(), QPoint(200, 220));
-    // Showing or hiding the dialog starts the cascade afresh.
+    const QRect main = Main().frameGeometry();
+    EXPECT_EQ(w[0]->pos(), QPoint(main.x() + main.width(), main.y()));
+    EXPECT_EQ(w[1]->pos(), w[0]->pos() + QPoint(50, 50));
+    EXPECT_EQ(w[2]->pos(), w[1]->pos() + QPoint(50, 50));
+    // Showing or hiding the dialog starts the cascade afresh, beside the
+    // main window again, where the first one is now in the way.
     m_frame->ResetWorldClockCascade();
     m_frame->ShowWorldClock(0, "UTC");
-    EXPECT_EQ(WorldWindows().back()->pos(), QPoint(100, 120));
+    const QRect fresh = WorldWindows().back()->frameGeometry();
+    EXPECT_NE(fresh.topLeft(), w[2]->pos() + QPoint(50, 50));
+    for (QWidget* other : {static_cast<QWidget*>(&Main()), static_cast<QWidget*>(w[0])})
+        EXPECT_FALSE(fresh.intersects(other->frameGeometry()));
 }
 
 TEST_F(ClockWindowsTest, OnlyVisibleWindowsAreSavedAndReopened)

@@ -4,20 +4,28 @@
 
 #include "ShellTestSupport.h"
 
+#include "FileTestSupport.h"
+
 #include "base/WindowPlacement.h"
 
 #include "clocks/CClockWnd.h"
 #include "clocks/ClockTicker.h"
+#include "clocks/CWorldTimeDlg.h"
+#include "schedule/CScheduleDlg.h"
 #include "shell/ScreenSaver.h"
 #include "shell/TerminationSignals.h"
 
 #include <QColorDialog>
+#include <QDialog>
+#include <QWindow>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTranslator>
 
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <csignal>
 #include <cstring>
 
@@ -82,6 +90,10 @@ TEST_F(DesktopTest, WithoutATrayTheMainWindowStaysReachable)
     ShowRestored(&Main());
     QTest::keyClick(&Main(), Qt::Key_Escape);
     EXPECT_TRUE(Main().isMinimized());
+    // "모두감추기" hides no more than the taskbar brings back.
+    ShowRestored(&Main());
+    m_frame->OnCommand(res::ID_HIDE_ALL);
+    EXPECT_TRUE(Main().isVisible() && Main().isMinimized());
 
     // The slim clock's "닫기" with the main window hidden leaves it minimised.
     Main().hide();
@@ -93,11 +105,14 @@ TEST_F(DesktopTest, WithoutATrayTheMainWindowStaysReachable)
     EXPECT_FALSE(m_frame->SlimClock()->isVisible());
     EXPECT_TRUE(Main().isVisible() && Main().isMinimized());
 
-    // With a tray, INITWIN 0 shows nothing and hiding hides.
+    // With a tray, INITWIN 0 shows nothing, "모두감추기" leaves the main
+    // window alone and hiding hides.
     m_tray = true;
     Frame().RestoreWindows();
     EXPECT_FALSE(Main().isVisible());
     ShowRestored(&Main());
+    m_frame->OnCommand(res::ID_HIDE_ALL);
+    EXPECT_TRUE(Main().isVisible() && !Main().isMinimized());
     Button(1)->click();
     EXPECT_FALSE(Main().isVisible());
 }
@@ -147,6 +162,58 @@ TEST_F(DesktopTest, ClockWindowsKeepOnlyWhatTheyShowed)
     m_frame.reset();
     EXPECT_EQ(Stored("KORSLIM_X"), 300);
     EXPECT_EQ(Stored("KORSLIM_Y"), 200);
+}
+
+// New clocks, world and slim, open where they hide none of the program's
+// windows, on the work area.
+TEST_F(DesktopTest, NewClocksHideNoneOfTheProgramsWindows)
+{
+    Seed("Vesk_X", 100);
+    Seed("Vesk_Y", 120);
+    Frame().RestoreWindows();
+    Main().ShowWorldTime();
+    m_frame->OpenScheduleManager();
+    std::vector<QWidget*> others{&Main(), Main().WorldTimeDlg(), m_frame->ScheduleDlg()};
+    for (int i = 0; i < 4; ++i)
+        m_frame->ShowWorldClock(1, "London");
+    m_frame->PlaceSlimClock();
+    m_frame->ShowSlimClock(true);
+    std::vector<QWidget*> clocks(m_frame->ClockWindows().begin(), m_frame->ClockWindows().end());
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (std::size_t i = 0; i < clocks.size(); ++i) {
+        const QRect g = clocks[i]->frameGeometry();
+        EXPECT_TRUE(area.contains(g)) << i;
+        for (const QWidget* other : others)
+            EXPECT_FALSE(g.intersects(other->frameGeometry())) << i << " " << other->windowTitle().toStdString();
+        for (std::size_t j = 0; j < i; ++j)
+            EXPECT_FALSE(g.intersects(clocks[j]->frameGeometry())) << i << " " << j;
+    }
+}
+
+// Modal dialogs open above the program's windows that stay on top, and
+// above everything while nothing of the program shows (a message at start).
+TEST_F(DesktopTest, DialogsOpenInSightOfTopmostWindows)
+{
+    KeepDialogsInSight(*qApp);
+    const auto opensOnTop = [](QWidget* parent) {
+        QDialog dialog(parent);
+        dialog.setModal(true);
+        dialog.show();
+        const bool onTop = dialog.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint);
+        dialog.hide();
+        return onTop;
+    };
+    EXPECT_TRUE(opensOnTop(nullptr));
+    Seed("Top", 1);
+    Frame().RestoreWindows();
+    EXPECT_TRUE(opensOnTop(&Main()));
+    Top = false;
+    SetTopmost(&Main(), false);
+    EXPECT_FALSE(opensOnTop(&Main()));
+    // The sheet from the tray while a topmost manager is up.
+    Top = true;
+    m_frame->OpenScheduleManager();
+    EXPECT_TRUE(opensOnTop(&Main()));
 }
 
 // Each save operation ends with one sync: nothing it wrote waits in memory.

@@ -83,3 +83,22 @@ TEST_F(ScheduleCommandsTest, AlarmPageButtonsRunTheFramesCommands)
     EXPECT_EQ(opened[0], QUrl::fromLocalFile(QString::fromStdString((m_dir / kScheduleViewFile).string())));
     EXPECT_TRUE(fs::exists(m_dir / kScheduleViewFile));
 }
+
+// The manager opens at its own size with a saved corner as without one,
+// not at Qt's default 640 x 480.
+TEST_F(ScheduleCommandsTest, TheManagerKeepsItsSizeWithASavedCorner)
+{
+    Frame();
+    QSize sizes[2];
+    for (QSize& size : sizes) {
+        QPointer<CScheduleDlg> dlg = Open();
+        ASSERT_TRUE(dlg);
+        size = dlg->size();
+        dlg->close();
+        Settle();
+        Seed("Vesk_SCHEDLE_DLG_X", 100);
+        Seed("Vesk_SCHEDLE_DLG_Y", 80);
+    }
+    EXPECT_EQ(sizes[1], sizes[0]);
+    EXPECT_NE(sizes[0], QSize(640, 480));
+}

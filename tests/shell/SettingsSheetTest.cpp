@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QCoreApplication>
 #include <QTabWidget>
 
 #include "SettingsSheetTestSupport.h"
@@ -143,3 +144,16 @@ TEST_F(SettingsSheetTest, OneRefusingPageKeepsEveryPageFromApplying)
 }
 
 }  // namespace
+
+// The sheet keeps one size while its pages are made, tab by tab.
+TEST_F(SettingsSheetTest, KeepsOneSizeAcrossItsPages)
+{
+    m_sheet.show();
+    const QSize first = m_sheet.size();
+    for (int i = 1; i < m_sheet.pageCount(); ++i) {
+        m_sheet.tabWidget()->setCurrentIndex(i);
+        ASSERT_NE(m_sheet.page(i), nullptr);
+        QCoreApplication::processEvents();   // the layout's requests
+        EXPECT_EQ(m_sheet.size(), first) << i;
+    }
+}

@@ -3,10 +3,12 @@
 #include "base/MessageBox.h"
 #include "base/QtSettingsStore.h"
 #include "base/UserPaths.h"
+#include "base/WindowPlacement.h"
 #include "clocks/WorldTime.h"
 #include "resources/Art.h"
 #include "shell/CMainFrame.h"
 #include "shell/ProgramFolder.h"
+#include "shell/SingleCopy.h"
 #include "shell/TerminationSignals.h"
 #include "time/HelperSynchroniser.h"
 
@@ -15,14 +17,13 @@
 #include <QFile>
 #include <QLibraryInfo>
 #include <QSessionManager>
-#include <QStandardPaths>
+#include <QSocketNotifier>
 #include <QTranslator>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -32,21 +33,16 @@ constexpr const char* kNotInstallDirMessage =
     "\t\t\t\t           \n\n실행파일을 설치된 디렉토리로 이동시키고, \"바로가기만들기\" 아이콘을 "
     "생성하여 사용하십시요!!!";
 
+// How long a second start waits for the running copy to show itself.
+constexpr int kShowWaitMs = 2000;
+
 // The lock that keeps a second copy out could not be made at all: why, in
-// the system's words. Trying to create the file tells the reason (QLockFile
-// keeps it to itself); a file made by the try is ours and goes again.
-QString LockFailureText(const QString& lockPath)
+// the system's words.
+QString LockFailureText(int err)
 {
-    QString reason = QStringLiteral("알 수 없는 오류입니다.");
-    const QByteArray path = QFile::encodeName(lockPath);
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        reason = QString::fromLocal8Bit(std::strerror(errno));
-    } else {
-        ::close(fd);
-        ::unlink(path.constData());
-    }
-    return QStringLiteral("실행 잠금 파일을 만들 수 없습니다.\n\n%1\n%2").arg(lockPath, reason);
+    const QString lockPath = QDir::current().absoluteFilePath(QString::fromUtf8(kLockFileName));
+    return QStringLiteral("실행 잠금 파일을 만들 수 없습니다.\n\n%1\n%2")
+        .arg(lockPath, QString::fromLocal8Bit(std::strerror(err)));
 }
 
 } // namespace
@@ -55,7 +51,14 @@ CClockApp::CClockApp(std::vector<TimeServer> servers) : m_servers(std::move(serv
 {
 }
 
-CClockApp::~CClockApp() = default;
+CClockApp::~CClockApp()
+{
+    m_showNotifier.reset();
+    if (m_showFd >= 0) {
+        ::close(m_showFd);
+        ::unlink(kShowSocketName);   // still the lock's holder: the socket is ours
+    }
+}
 
 std::optional<int> CClockApp::InitInstance()
 {
@@ -72,21 +75,30 @@ std::optional<int> CClockApp::InitInstance()
         return 0;
     }
 
-    QString runtimeDir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtimeDir.isEmpty())
-        runtimeDir = QDir::tempPath();
-    const QString lockPath = runtimeDir + QStringLiteral("/Vesk3.lock");
-    m_lock = std::make_unique<QLockFile>(lockPath);
-    // Never stale by age (a copy may run for months); a crashed copy's lock
-    // is taken over because its PID is gone.
-    m_lock->setStaleLockTime(0);
-    if (!m_lock->tryLock(0)) {
-        if (m_lock->error() == QLockFile::LockFailedError)
-            ShowMessage(nullptr, QStringLiteral("이미 실행중인 프로그램이 있습니다"), MessageIcon::Information);
-        else
-            ShowMessage(nullptr, LockFailureText(lockPath), MessageIcon::Warning);
+    if (const std::string fault = CheckWorkingFolder(); !fault.empty()) {
+        ShowMessage(nullptr, QString::fromStdString(fault), MessageIcon::Warning);
         return 1;
     }
+
+    m_lock = std::make_unique<FolderLock>();
+    switch (m_lock->Lock()) {
+    case FolderLock::Result::Locked:
+        break;
+    case FolderLock::Result::Held:
+        // The running copy comes forward first, so this message opens
+        // above it; on a desktop without a tray it is the way back.
+        AskRunningCopyToShow(kShowWaitMs);
+        ShowMessage(nullptr, QStringLiteral("이미 실행중인 프로그램이 있습니다"), MessageIcon::Information);
+        return 1;
+    case FolderLock::Result::Failed:
+        ShowMessage(nullptr, LockFailureText(errno), MessageIcon::Warning);
+        return 1;
+    }
+    // Requests queue from now on; they are served once the frame exists.
+    // Without the socket a second start is still refused, only not shown.
+    m_showFd = ListenForShowRequests();
+    if (const std::string notice = RepairWorldTimeTable(ProgramDirectory()); !notice.empty())
+        ShowMessage(nullptr, QString::fromStdString(notice), MessageIcon::Information);
 
     // The clock is set by the helper beside the program, never by this
     // process; given servers go to it as arguments.
@@ -100,6 +112,12 @@ std::optional<int> CClockApp::InitInstance()
     m_pFrame->hide();
     if (!m_pFrame->RestoreWindows())
         return 0;
+    if (m_showFd >= 0) {
+        m_showNotifier = std::make_unique<QSocketNotifier>(m_showFd, QSocketNotifier::Read);
+        QObject::connect(m_showNotifier.get(), &QSocketNotifier::activated, m_pFrame.get(), [this] {
+            ServeShowRequest(m_showFd, [this] { m_pFrame->ShowMainWindow(); });
+        });
+    }
     return std::nullopt;
 }
 
@@ -107,6 +125,7 @@ bool SetUpApplication(QApplication& app)
 {
     app.setWindowIcon(AppIcon());
     app.setQuitOnLastWindowClosed(false);   // the tray keeps the program alive
+    KeepDialogsInSight(app);
     auto* qtTexts = new QTranslator(&app);
     if (!qtTexts->load(QStringLiteral("qtbase_ko"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         delete qtTexts;

@@ -4,14 +4,14 @@
 
 #include "time/Compare.h"
 
-#include <QLockFile>
-
 #include <memory>
 #include <optional>
 #include <vector>
 
 class CMainFrame;
+class FolderLock;
 class QApplication;
+class QSocketNotifier;
 class QtSettingsStore;
 class Synchroniser;
 
@@ -25,8 +25,9 @@ public:
 
     // Runs start-up; an exit code when the program must end at once
     // (0 for a wrong working directory or a missing table, 1 for a second
-    // copy, a user folder that cannot be made or a lock that cannot be
-    // made), nothing when the event loop should run.
+    // copy, a folder that cannot be made or is not the user's own, or a
+    // lock that cannot be made), nothing when the event loop should run.
+    // A second copy first asks the running one to show its main window.
     std::optional<int> InitInstance();
 
     CMainFrame* Frame() const { return m_pFrame.get(); }
@@ -34,14 +35,16 @@ public:
 private:
     std::vector<TimeServer> m_servers;
     std::unique_ptr<Synchroniser> m_sync;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<FolderLock> m_lock;
+    int m_showFd = -1;                          // requests to show the main window
+    std::unique_ptr<QSocketNotifier> m_showNotifier;
     std::unique_ptr<QtSettingsStore> m_store;
     std::unique_ptr<CMainFrame> m_pFrame;
 };
 
 // What every window of the program shares, set before the first one shows:
-// the program's icon (message boxes too) and Qt's own texts (standard
-// buttons, the colour chooser) in Korean. False when Qt's Korean
+// the program's icon (message boxes too), dialogs that open in sight, and
+// Qt's own texts (standard buttons, the colour chooser) in Korean. False when Qt's Korean
 // translations are not installed.
 bool SetUpApplication(QApplication& app);
 

@@ -168,10 +168,16 @@ void CMainFrame::OnTrayActivated(QSystemTrayIcon::ActivationReason reason)
         PlaceSlimClock();
         ShowRestored(m_pSlimClock);
         g_nInitWin = kInitWinSlim;
+        g_bMainVisible = true;
     } else {
-        ShowRestored(m_pMainDlg);
-        g_nInitWin = kInitWinMain;
+        ShowMainWindow();
     }
+}
+
+void CMainFrame::ShowMainWindow()
+{
+    ShowRestored(m_pMainDlg);
+    g_nInitWin = kInitWinMain;
     g_bMainVisible = true;
 }
 

@@ -54,6 +54,9 @@ public:
     // Carries out a popup menu command.
     void OnCommand(int id);
     void OnTrayActivated(QSystemTrayIcon::ActivationReason reason);
+    // Shows the main window restored, raised and focused, as the tray
+    // icon's click does; a second start of the program asks for it.
+    void ShowMainWindow();
 
     // The slim Korea clock: moved to its saved corner and kept on top as
     // the options say; shown (restored) or hidden.

@@ -276,28 +276,46 @@ TEST_F(DesktopTest, SessionEndSavesAsTheExitDoes)
     LastCon = lastCon;
 }
 
-// A runtime folder where the lock cannot be made is reported as what it is,
-// not as a second copy.
+// A lock that cannot be made is reported as what it is, not as a second
+// copy.
 TEST_F(DesktopTest, ALockThatCannotBeMadeSaysWhy)
 {
-    // No runtime folder, and the temporary folder is a file: the lock's
-    // place cannot exist (as root, a folder without rights would not do).
-    const fs::path notAFolder = m_dir / "tmp-is-a-file";
-    std::ofstream(notAFolder) << "x";
-    const std::string runtime = std::getenv("XDG_RUNTIME_DIR");
-    ::unsetenv("XDG_RUNTIME_DIR");
-    ::setenv("TMPDIR", notAFolder.c_str(), 1);
+    // The lock's name taken by a folder: the lock cannot exist (as root,
+    // a folder without rights would not do).
+    fs::permissions(m_dir, fs::perms::owner_all);
+    fs::create_directory(m_dir / "Vesk3.lock");
     {
         CClockApp app;
         EXPECT_EQ(app.InitInstance(), 1);
     }
-    ::unsetenv("TMPDIR");
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     ASSERT_EQ(m_messages.size(), 1);
     EXPECT_TRUE(m_messages[0].startsWith(QStringLiteral("실행 잠금 파일을 만들 수 없습니다.")))
         << m_messages[0].toStdString();
-    EXPECT_TRUE(m_messages[0].contains(QString::fromStdString((notAFolder / "Vesk3.lock").string())));
-    EXPECT_TRUE(m_messages[0].contains(QString::fromLocal8Bit(std::strerror(ENOTDIR)))) << m_messages[0].toStdString();
+    EXPECT_TRUE(m_messages[0].contains(QString::fromStdString((m_dir / "Vesk3.lock").string())));
+    EXPECT_TRUE(m_messages[0].contains(QString::fromLocal8Bit(std::strerror(EISDIR)))) << m_messages[0].toStdString();
+}
+
+// A second start, whatever its environment (no XDG_RUNTIME_DIR, as su and
+// ssh give), is refused in the same folder and brings the first copy's
+// main window back from the taskbar.
+TEST_F(DesktopTest, ASecondStartIsRefusedAndShowsTheFirst)
+{
+    fs::permissions(m_dir, fs::perms::owner_all);
+    CClockApp first({{"127.0.0.1", ClosedLoopbackPort()}});
+    ASSERT_EQ(first.InitInstance(), std::nullopt);
+    CMainClockDlg* main = first.Frame()->MainWindow();
+    main->showMinimized();
+    ASSERT_TRUE(main->isMinimized());
+
+    const EnvScope noRuntime("XDG_RUNTIME_DIR", std::nullopt);
+    // The second runs beside the first's event loop, as another process would.
+    auto second = std::async(std::launch::async, [] { return CClockApp().InitInstance(); });
+    ASSERT_TRUE(WaitFor([&] { return second.wait_for(std::chrono::seconds(0)) == std::future_status::ready; },
+                        5000));
+    EXPECT_EQ(second.get(), 1);
+    EXPECT_EQ(m_messages, QStringList{QStringLiteral("이미 실행중인 프로그램이 있습니다")});
+    EXPECT_TRUE(main->isVisible() && !main->isMinimized());
+    EXPECT_EQ(g_nInitWin, kInitWinMain);
 }
 
 // Every window, message boxes included, carries the program's icon, and

@@ -40,6 +40,16 @@ QPushButton* AddButton(QWidget* parent, int id, const char* text)
     return b;
 }
 
+// Halfway between two colours, channel by channel: text that still reads
+// but plainly is not the current word.
+ColorRef Halfway(ColorRef a, ColorRef b)
+{
+    ColorRef mixed = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+        mixed |= ((((a >> shift) & 0xff) + ((b >> shift) & 0xff)) / 2) << shift;
+    return mixed;
+}
+
 } // namespace
 
 CMainClockDlg* MainClockDlg()
@@ -92,8 +102,7 @@ CMainClockDlg::CMainClockDlg(CMainFrame* frame, SettingsStore& store, std::vecto
     QFont messageFont(QStringLiteral("NanumGothic"));
     messageFont.setPointSize(9);
     m_pMessage->setFont(messageFont);
-    m_pMessage->SetLabelTextColor(TxtColor2);
-    m_pMessage->SetLabelBackColor(BgColor2);
+    applyMessageColours();
 
     auto* banner = new QLabel(this);
     SetControlId(banner, res::main::IDC_BANNER);
@@ -195,8 +204,7 @@ void CMainClockDlg::ApplySettings()
     runSettingsSheet(this);
 
     // Confirmed or cancelled, the options as the pages left them apply.
-    m_pMessage->SetLabelTextColor(TxtColor2);
-    m_pMessage->SetLabelBackColor(BgColor2);
+    applyMessageColours();
     m_check.StartAutoSyncTimer();
     // The desktop's screen saving is switched only when the user asked.
     if (SCR != screenSaverBefore)
@@ -354,7 +362,16 @@ void CMainClockDlg::SetCheckButtonsEnabled(bool enabled)
     QMetaObject::invokeMethod(this, [this, enabled] {
         m_pCompare->setEnabled(enabled);
         m_pSync->setEnabled(enabled);
+        m_bMessageStale = !enabled;
+        applyMessageColours();
     });
+}
+
+void CMainClockDlg::applyMessageColours()
+{
+    // While a check runs the last result shows greyed: it is not the new one.
+    m_pMessage->SetLabelTextColor(m_bMessageStale ? Halfway(TxtColor2, BgColor2) : TxtColor2);
+    m_pMessage->SetLabelBackColor(BgColor2);
 }
 
 void CMainClockDlg::SetTimer(int id, std::int64_t periodMs)

@@ -87,6 +87,7 @@ private:
     void RunOnWindowThread(std::function<void()> work) override;
 
     void onTimer(int id);
+    void applyMessageColours();
     void hideOrMinimise();
     void saveWindowPos();
     std::int64_t transmitPeriodMs() const;
@@ -102,6 +103,7 @@ private:
     QPushButton* m_pCompare = nullptr;
     QPushButton* m_pSync = nullptr;
 
+    bool m_bMessageStale = false;   // a check runs: the message is the last one's
     bool m_bHelpOpen = false;
     bool m_bSettingsOpen = false;
     bool m_bDragging = false;

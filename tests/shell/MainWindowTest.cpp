@@ -2,6 +2,8 @@
 
 #include "ShellTestSupport.h"
 
+#include "base/QtColor.h"
+
 TEST_F(ShellTest, ControlsCarryTheirNumbersAndTexts)
 {
     Frame();
@@ -31,12 +33,16 @@ TEST_F(ShellTest, CompareAtStartShowsTheResultAndFreesTheButtons)
     FakeSntpServer server({.offset = 2.55, .delay = 0.1});   // mid-digit: load may skew a few ms
     Seed("AutoCompare", 1);
     Frame({{"127.0.0.1", server.Port()}});
-    // Running: both buttons off, and a second press starts nothing.
+    // Running: both buttons off, and a second press starts nothing; the
+    // last result shows greyed, then the new one in the message colour.
+    const auto* label = FindControl<CColorLabel>(&Main(), res::main::IDC_MESSAGE);
     EXPECT_FALSE(Button(300)->isEnabled());
     EXPECT_FALSE(Button(301)->isEnabled());
+    EXPECT_NE(label->textColor(), ColorRefToQColor(TxtColor2));
     Main().CompareRequest();
     ASSERT_TRUE(WaitFor([&] { return Button(300)->isEnabled(); }));
     EXPECT_TRUE(Button(301)->isEnabled());
+    EXPECT_EQ(label->textColor(), ColorRefToQColor(TxtColor2));
     EXPECT_TRUE(Message().startsWith(QStringLiteral("사용자 PC가 2.5"))) << Message().toStdString();
     EXPECT_EQ(server.Requests(), 1);
     EXPECT_EQ(ServerID, 1);

@@ -109,7 +109,9 @@ void CSetupSheet::makePage(int index)
         return;
     entry.page = entry.factory();
     if (entry.page != nullptr) {
-        static_cast<QGridLayout*>(entry.holder->layout())->addWidget(entry.page, 0, 0);
+        // At its own size in the corner, as a page of a template sheet sits.
+        static_cast<QGridLayout*>(entry.holder->layout())
+            ->addWidget(entry.page, 0, 0, Qt::AlignLeft | Qt::AlignTop);
         entry.page->show();  // a widget added to a shown window stays hidden otherwise
         // Lay the page out now, growing the sheet if the page needs more room.
         layout()->activate();

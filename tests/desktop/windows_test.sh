@@ -6,7 +6,8 @@
 # size once its corner is saved. Without a tray: a second start, without
 # XDG_RUNTIME_DIR, is refused with a message in sight and brings the first
 # copy's minimised main window back; hiding, Esc and "모두감추기" leave the
-# main window minimised, never withdrawn. Screenshots go to ARTIFACTS.
+# main window minimised, never withdrawn. Installed, a user folder of
+# someone else's is refused. Screenshots go to ARTIFACTS.
 #   windows_test.sh APP_DIR LAUNCHER ARTIFACTS
 set -u
 app=$1 launcher=$2 artifacts=$3
@@ -186,6 +187,36 @@ sleep 0.5
 xdotool key Up Up Return   # 모두감추기, above 종료
 check "모두감추기 minimises it" wait_state "$main" Iconic
 stop
+
+# --- Installed, its user folder someone else's -------------------------
+# Another user's folder that anyone may write, the log a link planted to
+# a file of the user's: refused before anything is written.
+if [ "$(id -u)" -eq 0 ]; then
+    usr=$WORK/usr
+    mkdir -p "$usr/lib/vesk" "$usr/share/vesk" "$WORK/data/vesk"
+    for f in "$app"/*; do
+        if [ -x "$f" ]; then cp "$f" "$usr/lib/vesk/"; else cp "$f" "$usr/share/vesk/"; fi
+    done
+    echo mine >"$HOME/bashrc"
+    ln -s "$HOME/bashrc" "$WORK/data/vesk/VeskLog.txt"
+    chown nobody "$WORK/data/vesk"
+    chmod 0777 "$WORK/data/vesk"
+    (cd "$WORK" && XDG_DATA_HOME=$WORK/data exec setpriv --bounding-set=-all --inh-caps=-all "$usr/lib/vesk/Vesk") &
+    refused=$!
+    box=$(new_window "$refused" "")
+    check "installed, another user's program folder is refused" test -n "$box"
+    if [ -n "$box" ]; then
+        sleep 0.3
+        import -window "$box" "$artifacts/windows-folder-refused.png"
+        xdotool windowactivate --sync "$box" key Return
+    fi
+    wait "$refused"
+    check "with status 1" test $? -eq 1
+    check "the file behind the planted log is untouched" test "$(cat "$HOME/bashrc")" = mine
+    check "and nothing is copied in" test ! -e "$WORK/data/vesk/Vesk.hlp"
+else
+    echo "skip - another user's folder needs root to make"
+fi
 
 echo "$fails failed"
 [ $fails -eq 0 ]

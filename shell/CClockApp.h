@@ -44,8 +44,8 @@ private:
 
 // What every window of the program shares, set before the first one shows:
 // the program's icon (message boxes too), dialogs that open in sight, and
-// Qt's own texts (standard buttons, the colour chooser) in Korean. False when Qt's Korean
-// translations are not installed.
+// Qt's own texts (standard buttons, the colour chooser) in Korean. False
+// when Qt's Korean translations are not installed.
 bool SetUpApplication(QApplication& app);
 
 // The program: start-up and the event loop, with the time servers given

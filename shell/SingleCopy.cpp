@@ -29,6 +29,16 @@ sockaddr_un ShowSocketAddress()
     return addr;
 }
 
+using Deadline = std::chrono::steady_clock::time_point;
+
+// What is left of the time until deadline, in ms for poll; 0 once past.
+int MsLeft(Deadline deadline)
+{
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::int64_t>(left.count(), 0));
+}
+
 void CloseKeepingErrno(int fd)
 {
     const int err = errno;
@@ -36,18 +46,15 @@ void CloseKeepingErrno(int fd)
     errno = err;
 }
 
-// Reads from fd until want has come, the peer closes or waitMs pass; true
-// when exactly want came.
-bool ReceiveExactly(int fd, std::string_view want, int waitMs)
+// Reads from fd until want has come, the peer closes or the deadline
+// passes; true when exactly want came.
+bool ReceiveExactly(int fd, std::string_view want, Deadline deadline)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     char got[16];
     std::size_t have = 0;
     while (have < want.size()) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
         pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+        const int ready = ::poll(&p, 1, MsLeft(deadline));
         if (ready < 0 && errno == EINTR)
             continue;
         if (ready <= 0)
@@ -111,7 +118,8 @@ bool ServeShowRequest(int listenFd, const std::function<void()>& show, int waitM
     const int conn = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (conn < 0)
         return false;
-    const bool asked = ReceiveExactly(conn, kShowRequest, waitMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    const bool asked = ReceiveExactly(conn, kShowRequest, deadline);
     if (asked) {
         show();
         Send(conn, kShownAnswer);
@@ -140,9 +148,7 @@ bool AskRunningCopyToShow(int timeoutMs)
             return false;
         std::this_thread::sleep_for(milliseconds(50));
     }
-    const auto left = duration_cast<milliseconds>(deadline - steady_clock::now());
-    const bool shown = Send(fd, kShowRequest)
-                       && ReceiveExactly(fd, kShownAnswer, static_cast<int>(std::max<std::int64_t>(left.count(), 0)));
+    const bool shown = Send(fd, kShowRequest) && ReceiveExactly(fd, kShownAnswer, deadline);
     ::close(fd);
     return shown;
 }

@@ -17,17 +17,17 @@
 
 #include <QColorDialog>
 #include <QDialog>
-#include <QWindow>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTranslator>
+#include <QWindow>
 
 #include <cerrno>
 #include <chrono>
-#include <future>
 #include <csignal>
 #include <cstring>
+#include <future>
 
 namespace {
 

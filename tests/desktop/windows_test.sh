@@ -47,6 +47,7 @@ above() {
       "$(echo "$order" | grep -n -x "$(frame "$2")" | cut -d: -f1)" ]
 }
 wm_state() { xprop -id "$1" WM_STATE | awk '/window state/ {print $NF}'; }
+size_of() { xwininfo -id "$1" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h}'; }
 # wait_state WINDOW STATE [TENTHS]: until the window is in that WM_STATE.
 wait_state() {
     for _ in $(seq "${3:-30}"); do [ "$(wm_state "$1")" = "$2" ] && return 0; sleep 0.1; done
@@ -120,7 +121,7 @@ fi
 tray_command "$program" 5   # 일정관리
 manager=$(desktop_wait_window "일정관리" 5)
 check "the schedule manager opens" test -n "$manager"
-manager_size=$(xwininfo -id "$manager" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h}')
+manager_size=$(size_of "$manager")
 tray_command "$program" 3   # 환경설정, while the manager stays on top
 sheet=$(desktop_wait_window "설정" 5)
 check "the settings sheet opens from the tray" test -n "$sheet"
@@ -135,7 +136,7 @@ stop
 start "$(printf 'Vesk_SCHEDLE_DLG_X=200\nVesk_SCHEDLE_DLG_Y=150\n')"
 tray_command "$program" 5
 manager=$(desktop_wait_window "일정관리" 5)
-placed_size=$(xwininfo -id "$manager" | awk '/Width:/ {w = $NF} /Height:/ {h = $NF} END {print w "x" h}')
+placed_size=$(size_of "$manager")
 check "the manager at a saved corner keeps its size ($manager_size, $placed_size)" \
     test "$placed_size" = "$manager_size"
 stop
@@ -159,8 +160,7 @@ began=$SECONDS
 second=$!
 check "the second start brings the first copy's main window back" wait_state "$main" Normal 50
 check "within 5 s" test $((SECONDS - began)) -le 5
-before=""
-box=$(new_window "$second" "$before")
+box=$(new_window "$second" "")
 check "the second start says a copy runs" test -n "$box"
 if [ -n "$box" ]; then
     sleep 0.3

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -47,14 +46,6 @@ TEST_F(SingleCopyTest, TheFolderIsLockedWhileTheFirstCopyLives)
     // Gone with its holder, crashed or not: nothing stale is left to clear.
     FolderLock next;
     EXPECT_EQ(next.Lock(), FolderLock::Result::Locked);
-}
-
-TEST_F(SingleCopyTest, ALockThatCannotBeMadeIsAFailureNotASecondCopy)
-{
-    fs::create_directory(kLockFileName);
-    FolderLock lock;
-    EXPECT_EQ(lock.Lock(), FolderLock::Result::Failed);
-    EXPECT_EQ(errno, EISDIR);
 }
 
 // The running copy shows itself and answers; a client that says nothing

@@ -13,8 +13,29 @@
 
 namespace {
 
-// A wave file is playing somewhere in the process.
+// A wave file is playing somewhere in the process. Taken without the lock
+// by a play that does not wait; cleared under it, so a waiting play sees
+// the end.
 std::atomic<bool> s_bWavePlaying{false};
+std::mutex s_waveMutex;
+std::condition_variable s_waveEnded;
+
+std::mutex s_bellMutex;
+std::function<void()> s_bell;
+
+bool TakeWave()
+{
+    bool idle = false;
+    return s_bWavePlaying.compare_exchange_strong(idle, true);
+}
+
+bool TakeWave(std::chrono::milliseconds wait)
+{
+    if (wait <= std::chrono::milliseconds{0})
+        return TakeWave();
+    std::unique_lock lock(s_waveMutex);
+    return s_waveEnded.wait_for(lock, wait, [] { return TakeWave(); });
+}
 
 std::uint16_t U16(std::span<const std::uint8_t> b, std::size_t at)
 {
@@ -70,7 +91,14 @@ std::optional<WavSound> ParseFormat(std::span<const std::uint8_t> fmt)
 // Clears the busy flag when a play ends, however it ends.
 struct WaveBusyRelease
 {
-    ~WaveBusyRelease() { s_bWavePlaying = false; }
+    ~WaveBusyRelease()
+    {
+        {
+            std::lock_guard lock(s_waveMutex);
+            s_bWavePlaying = false;
+        }
+        s_waveEnded.notify_all();
+    }
 };
 
 } // namespace
@@ -173,10 +201,9 @@ std::optional<WavSound> MakeTone(unsigned hz, unsigned ms)
     return tone;
 }
 
-bool PlayWaveFile(const std::string& path, SoundOutput& output)
+bool PlayWaveFile(const std::string& path, SoundOutput& output, std::chrono::milliseconds waitForOther)
 {
-    bool idle = false;
-    if (!s_bWavePlaying.compare_exchange_strong(idle, true))
+    if (!TakeWave(waitForOther))
         return false;
     WaveBusyRelease release;
     const std::optional<WavSound> sound = LoadWav(path);
@@ -189,6 +216,27 @@ bool PlayTone(unsigned hz, unsigned ms, SoundOutput& output)
     return tone && output.Play(*tone);
 }
 
+bool PlayBeep(unsigned hz, unsigned ms, SoundOutput& output)
+{
+    if (PlayTone(hz, ms, output))
+        return true;
+    std::function<void()> bell;
+    {
+        std::lock_guard lock(s_bellMutex);
+        bell = s_bell;
+    }
+    if (!bell)
+        return false;
+    bell();
+    return true;
+}
+
+void SetBell(std::function<void()> ring)
+{
+    std::lock_guard lock(s_bellMutex);
+    s_bell = std::move(ring);
+}
+
 bool IsSoundPlaying()
 {
     return s_bWavePlaying;
@@ -197,7 +245,7 @@ bool IsSoundPlaying()
 void PlayTick(SoundOutput& output, const std::string& path)
 {
     if (!PlayWaveFile(path, output))
-        PlayTone(kTickBeepHz, kTickBeepMs, output);
+        PlayBeep(kTickBeepHz, kTickBeepMs, output);
 }
 
 TickPlayer::TickPlayer(SoundOutput& output, std::string path)

@@ -4,9 +4,11 @@
 // the process: a wave file asked for while another plays is refused at once,
 // never queued. Without an audio device every play fails at once, silently.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -60,19 +62,27 @@ public:
 // (AlsaSound.cpp), which a program links when it plays for real.
 SoundOutput& DefaultSoundOutput();
 
-// Plays the wave file at path to its end; false at once when another wave
-// file is playing in the process, when the file is not a playable wave, or
-// when output fails.
-bool PlayWaveFile(const std::string& path, SoundOutput& output = DefaultSoundOutput());
+// Plays the wave file at path to its end; false when the file is not a
+// playable wave or output fails, and at once when another wave file is
+// playing in the process. With waitForOther, a wave file that is playing is
+// waited out for up to that long first (a tick lasts some 50 ms).
+bool PlayWaveFile(const std::string& path, SoundOutput& output = DefaultSoundOutput(),
+                  std::chrono::milliseconds waitForOther = std::chrono::milliseconds{0});
 // Sounds a tone of hz for ms (see MakeTone) to its end. It does not wait
 // for or block wave files: it takes the speaker's place, which sounds
 // alongside them.
 bool PlayTone(unsigned hz, unsigned ms, SoundOutput& output = DefaultSoundOutput());
+// The speaker's beep: the tone of hz for ms, or, where no tone can be heard
+// (no audio device), the desktop's bell. False when neither sounded.
+bool PlayBeep(unsigned hz, unsigned ms, SoundOutput& output = DefaultSoundOutput());
+// The desktop's bell for PlayBeep; callable from any thread. The windowed
+// program sets it once; without it a failed tone stays silent.
+void SetBell(std::function<void()> ring);
 // Whether a wave file is playing in the process now.
 bool IsSoundPlaying();
 
 // One tick on the calling thread: the wave file at path, or, when that
-// fails (missing, busy, no device), a 440 Hz beep of 50 ms.
+// fails (missing, busy, no device), a 440 Hz beep of 50 ms (PlayBeep).
 void PlayTick(SoundOutput& output, const std::string& path = kTickWaveFile);
 
 // Ticks on a worker thread of their own, so the clock that asks for them

@@ -25,6 +25,8 @@ using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
 const std::string kShippedTick = std::string(VESK_RESOURCES_DIR) + "/tick.wav";
+const std::string kShippedAlarm = std::string(VESK_RESOURCES_DIR) + "/emile.wav";
+constexpr std::uint32_t kAlarmFileRate = 16000;
 
 void Put16(Bytes& b, unsigned v)
 {
@@ -419,6 +421,45 @@ TEST(TickBusy, BeepsAtOnceWhileAnotherSoundPlays)
     ASSERT_EQ(plays.size(), 2u);
     EXPECT_EQ(plays[0].rate, kTickFileRate);  // the sound that was playing
     EXPECT_EQ(plays[1].rate, kToneRate);      // the tick's beep
+}
+
+// A sound that must be heard waits out one that is playing, but only so
+// long: a play that never ends is given up on.
+TEST(WaveWait, WaitsForThePlayingSoundOnlyAsLongAsAsked)
+{
+    SoundFakeOutput output;
+    output.HoldRate(kTickFileRate);
+    std::thread tick([&] { EXPECT_TRUE(PlayWaveFile(kShippedTick, output)); });
+    ASSERT_TRUE(output.WaitActive(1));
+    const auto start = Clock::now();
+    EXPECT_FALSE(PlayWaveFile(kShippedAlarm, output, std::chrono::milliseconds(100)));
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
+    std::thread alarm([&] { EXPECT_TRUE(PlayWaveFile(kShippedAlarm, output, std::chrono::seconds(5))); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(output.Plays().size(), 1u);  // still waiting
+    output.Release();
+    tick.join();
+    alarm.join();
+    const auto plays = output.Plays();
+    ASSERT_EQ(plays.size(), 2u);
+    EXPECT_EQ(plays[1].rate, kAlarmFileRate);
+}
+
+// Where no tone can be heard, the beep is the desktop's bell; where one
+// can, the bell stays quiet.
+TEST(Beep, FallsBackToTheBellWithoutADevice)
+{
+    int rung = 0;
+    SetBell([&] { ++rung; });
+    SoundFakeOutput silent;
+    silent.Refuse([](const WavSound&) { return true; });
+    PlayTick(silent, "/nonexistent/tick.wav");
+    EXPECT_EQ(rung, 1);
+    SoundFakeOutput heard;
+    PlayTick(heard, "/nonexistent/tick.wav");
+    EXPECT_EQ(rung, 1);
+    SetBell(nullptr);
+    EXPECT_FALSE(PlayBeep(440, 50, silent));
 }
 
 TEST(TickPlayerTest, DropsTicksWhileOneSoundsAndNeverBlocks)

@@ -7,8 +7,10 @@
 #include "schedule/ScheduleView.h"
 #include "sound/Sound.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -164,6 +166,7 @@ AlarmNotice AlarmPass(std::time_t T)
         if (const std::string text = CheckDue(E, pass, H, copy); !text.empty()) {
             notice.text += text;
             notice.html += H;
+            notice.lines.push_back({text.substr(0, text.find(' ')), E.m_strMemo});
         }
         if (E.m_bDone == 1 && IsRecurring(E.m_nRepeat)) {
             // The done copy goes behind E, or to the head when E was last;
@@ -180,6 +183,31 @@ AlarmNotice AlarmPass(std::time_t T)
     return notice;
 }
 
+std::time_t NextAlarmPoint(const ScheduleList& list, std::time_t T)
+{
+    std::time_t next = std::numeric_limits<std::time_t>::max();
+    // A point of this very second that the pass did not give (its entry
+    // had just moved there, or the point lies in the year before its
+    // alarm's) belongs to the next window, and must stay out of later ones.
+    const auto consider = [&](std::time_t point) {
+        if (point >= T)
+            next = std::min(next, std::max(point, T + 1));
+    };
+    for (const auto& entry : list) {
+        const CSchedueleStructure& E = *entry;
+        if (E.m_bDone != 0 || E.m_tAlarm - kMaxLead >= next)
+            continue;
+        // A recurring entry moves on when its time passes, rung or not, and
+        // its next points count from there.
+        if (IsRecurring(E.m_nRepeat))
+            consider(E.m_tAlarm);
+        for (int lead = 0; lead < kLeadCount; ++lead)
+            if (E.m_bLead[lead] == 1 && E.m_bFired[lead] == 0)
+                consider(E.m_tAlarm - kLeadMinutes[lead] * 60);
+    }
+    return next;
+}
+
 AlarmSound AlarmSoundFromOptions()
 {
     return {g_bAalramWave, WaveEmile, WaveFileName};
@@ -192,13 +220,18 @@ bool PlayAlarmSound(const AlarmSound& sound, const std::string& dir, SoundOutput
     std::string file = sound.file;
     if (!sound.userFile)
         file = dir.empty() ? kAlarmWaveFile : dir + "/" + kAlarmWaveFile;
-    if (!file.empty() && PlayWaveFile(file, output))
+    if (!file.empty() && PlayWaveFile(file, output, kAlarmWaitsForTick))
         return true;
-    return PlayTone(kAlarmBeepHz, kAlarmBeepMs, output);
+    return PlayBeep(kAlarmBeepHz, kAlarmBeepMs, output);
 }
 
-CScheduleThread::CScheduleThread(ScheduleHost& host, SoundOutput& sound, std::string dir, Clock now)
-    : m_host(host), m_sound(sound), m_dir(std::move(dir)), m_now(std::move(now))
+CScheduleThread::CScheduleThread(ScheduleHost& host, SoundOutput& sound, std::string dir,
+                                 AlarmClock* clock)
+    : m_host(host),
+      m_sound(sound),
+      m_dir(std::move(dir)),
+      m_ownClock(clock ? nullptr : std::make_unique<SystemAlarmClock>()),
+      m_clock(clock ? *clock : *m_ownClock)
 {
 }
 
@@ -216,14 +249,8 @@ void CScheduleThread::Start()
     m_bRun = true;
     m_bFinished = false;
     m_bLoaded = false;
-    // A change made between passes is saved at once, not at the next second.
-    SetScheduleChangeWaker(this, [this] {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_bWoken = true;
-        }
-        m_wake.notify_all();
-    });
+    // A change is checked and saved at once, not at the next alarm point.
+    SetScheduleChangeWaker(this, [this] { m_clock.Wake(); });
     SetBookSaverRunning(true);
     m_thread = std::thread(&CScheduleThread::Run, this);
 }
@@ -233,22 +260,12 @@ void CScheduleThread::Stop()
     if (!m_thread.joinable())
         return;
     ClearScheduleChangeWaker(this);
-    {
-        std::lock_guard lock(m_mutex);
-        m_bRun = false;
-    }
-    m_wake.notify_all();
+    m_bRun = false;
+    m_clock.Wake();
     while (!m_bFinished)
         std::this_thread::sleep_for(std::chrono::milliseconds(kPassIntervalMs));
     m_thread.join();
     SetBookSaverRunning(false);
-}
-
-void CScheduleThread::Sleep(int ms)
-{
-    std::unique_lock lock(m_mutex);
-    m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return !m_bRun || m_bWoken; });
-    m_bWoken = false;
 }
 
 std::optional<AlarmSound> CScheduleThread::Deliver(const AlarmNotice& notice)
@@ -277,7 +294,7 @@ bool CScheduleThread::Save(bool stopping)
     ReportBookSave(edits, saved);
     if (!saved)
         return false;
-    const std::int32_t year = LocalYear(m_now());
+    const std::int32_t year = LocalYear(m_clock.Now());
     if (stopping) {
         // Stop's caller, the user-interface thread, waits and leaves the
         // store to us; a stamp posted earlier may never have run.
@@ -298,7 +315,7 @@ void CScheduleThread::Run()
         ~Finish() { finished = true; }
     } finish{m_bFinished};
 
-    std::time_t T = m_now();
+    std::time_t T = m_clock.Now();
     const std::int32_t stamp = m_nSaveStamp ? m_nSaveStamp : LocalYear(T);
     ScheduleLoad load = ScheduleLoad::LiveUnreadable;
     try {
@@ -315,8 +332,13 @@ void CScheduleThread::Run()
     bool unsaved = false;
     std::time_t retryAt = 0;
     while (m_bRun) {
+        std::time_t wakeAt = T + kSaveRetryS;
         try {
             const AlarmNotice notice = AlarmPass(T);
+            {
+                std::lock_guard lock(g_csScheduleList);
+                wakeAt = std::min(T + kMaxSleepS, NextAlarmPoint(*g_pScheduleList, T));
+            }
             const bool edited = TakeScheduleChanged();
             unsaved = edited || !notice.empty() || unsaved;
             std::optional<AlarmSound> sound;
@@ -327,15 +349,18 @@ void CScheduleThread::Run()
                 unsaved = !Save(false);
                 retryAt = unsaved ? T + kSaveRetryS : 0;
             }
+            if (unsaved)
+                wakeAt = std::min(wakeAt, retryAt);
             if (sound)
                 PlayAlarmSound(*sound, m_dir, m_sound);
         } catch (const std::exception&) {
-            // Out of memory in a pass: the next pass tries again.
+            // Out of memory in a pass: the next second tries again.
         }
-        // Alarms fall on whole seconds: one pass just after each, not a
-        // hundred idle ones a second.
-        Sleep(static_cast<int>(UntilNextSecond(std::chrono::system_clock::now()).count()));
-        T = m_now();
+        // Idle, the thread sleeps until an alarm may be due; an edit, a step
+        // of the clock or a stop wakes it sooner.
+        if (m_bRun)
+            m_clock.SleepUntil(wakeAt);
+        T = m_clock.Now();
     }
     try {
         TakeScheduleChanged();

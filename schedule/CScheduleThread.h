@@ -1,32 +1,43 @@
 #pragma once
-// The alarm thread: it loads the schedule book, checks every entry about a
-// hundred times a second, hands the alarms it finds to the user-interface
-// thread and sounds them, and saves the book after every change and when
-// it stops.
+// The alarm thread: it loads the schedule book, sleeps until the next
+// point at which an alarm may be due (or an edit, or a step of the system
+// clock), checks every entry then, hands the alarms it finds to the
+// user-interface thread and sounds them, and saves the book after every
+// change and when it stops.
 
-#include "base/NextSecond.h"
+#include "schedule/AlarmClock.h"
 #include "schedule/Schedule.h"
 
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 class SettingsStore;
 class SoundOutput;
 
+// One alarm of a pass: its label ("[5분전]") and the entry's memo, UTF-8.
+struct AlarmLine
+{
+    std::string label;
+    std::string memo;
+};
+
 // The alarms of one pass: text lines "%s %s\r\n" (label, memo) for the
 // popup and HTML lines "%s %s<br>" (timed label, memo escaped) for its
-// page. UTF-8.
+// page, UTF-8; and the same alarms one by one, since a memo may itself
+// hold line breaks.
 struct AlarmNotice
 {
     std::string text;
     std::string html;
+    std::vector<AlarmLine> lines;
 
     bool empty() const { return text.empty(); }
 };
@@ -69,6 +80,14 @@ std::string CheckDue(CSchedueleStructure& E, const PassTime& T, std::string& H,
 // its done copy behind it and the walk starts again from the head.
 AlarmNotice AlarmPass(std::time_t T);
 
+// The first second after T at which a pass over list may give an alarm,
+// for a list that has just had its pass at T: of the entries not done, the
+// earliest point from T on of a switch that is on and has not fired, or
+// the time of a recurring entry (it moves on then); the largest time when
+// there is none. Passes only at these points give the same alarms at the
+// same seconds as a pass every second. Call it under g_csScheduleList.
+std::time_t NextAlarmPoint(const ScheduleList& list, std::time_t T);
+
 // The alarm sound as the options choose it.
 struct AlarmSound
 {
@@ -80,13 +99,17 @@ struct AlarmSound
 inline constexpr const char* kAlarmWaveFile = "emile.wav";  // beside the program
 constexpr unsigned kAlarmBeepHz = 440;
 constexpr unsigned kAlarmBeepMs = 50;
+// The alarm falls on a second, as the clock's tick does: it waits the tick
+// out rather than give way to it.
+constexpr std::chrono::milliseconds kAlarmWaitsForTick{1000};
 
 // The options' alarm sound; call it on the thread that owns the options.
 AlarmSound AlarmSoundFromOptions();
 
 // Plays the alarm sound to its end: nothing when it is off, else dir's
-// emile.wav or the user's file, and when that cannot be played the 440 Hz
-// tone of 50 ms. True when something was played.
+// emile.wav or the user's file, after a sound already playing (a tick) has
+// ended, and when that cannot be played the 440 Hz beep of 50 ms
+// (PlayBeep). True when something was played.
 bool PlayAlarmSound(const AlarmSound& sound, const std::string& dir, SoundOutput& output);
 
 // The program around the alarm thread. Post is called on the alarm thread;
@@ -113,20 +136,19 @@ public:
 class CScheduleThread
 {
 public:
-    using Clock = std::function<std::time_t()>;
-
-    // dir: the folder of the schedule files and emile.wav. now: the current
-    // time (tests pass a fake clock).
+    // dir: the folder of the schedule files and emile.wav. clock: what the
+    // thread reads the time from and sleeps on (tests pass a fake one);
+    // nullptr: the system clock.
     CScheduleThread(ScheduleHost& host, SoundOutput& sound, std::string dir = ".",
-                    Clock now = SecondsNow);
+                    AlarmClock* clock = nullptr);
     ~CScheduleThread();
     CScheduleThread(const CScheduleThread&) = delete;
     CScheduleThread& operator=(const CScheduleThread&) = delete;
 
     // Reads "SCH_SAVE_STAMP" and starts the thread: it loads the book, then
-    // makes a pass just after each second of the system clock, saving the
-    // book after a pass that gave an alarm, and at once after
-    // NotifyScheduleChanged, which wakes it. Each save is reported with
+    // makes a pass at each NextAlarmPoint, after a step of the clock and
+    // after NotifyScheduleChanged, saving the book after a pass that gave
+    // an alarm and at once after a change. Each save is reported with
     // ReportBookSave; a failed one is tried again a second later.
     void Start();
     // Clears m_bRun and waits, looking every 10 ms, until the thread has
@@ -144,6 +166,9 @@ public:
 
     static constexpr int kPassIntervalMs = 10;  // ms between looks at a flag while waiting
     static constexpr int kSaveRetryS = 1;  // s until a failed save is tried again
+    // s: the longest sleep. A step of the clock in the moment between a
+    // pass and the sleep after it goes unseen; this bounds what it costs.
+    static constexpr std::time_t kMaxSleepS = 60 * 60;
 
 private:
     void Run();
@@ -153,18 +178,14 @@ private:
     std::optional<AlarmSound> Deliver(const AlarmNotice& notice);
     // Saves the book; false (and a retry later) when it could not.
     bool Save(bool stopping);
-    // Sleeps ms unless a stop is asked for or the list changes.
-    void Sleep(int ms);
 
     ScheduleHost& m_host;
     SoundOutput& m_sound;
     const std::string m_dir;
-    const Clock m_now;
+    std::unique_ptr<AlarmClock> m_ownClock;  // the system clock, unless given one
+    AlarmClock& m_clock;
     std::int32_t m_nSaveStamp = 0;  // year of the last save, as stored
     bool m_bMaySave = true;         // false when the live file could not be read
     std::atomic<bool> m_bLoaded{false};
-    std::mutex m_mutex;
-    std::condition_variable m_wake;  // a stop was asked for, or the list changed
-    bool m_bWoken = false;           // the list changed; under m_mutex
     std::thread m_thread;
 };

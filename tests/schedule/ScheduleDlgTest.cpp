@@ -1,6 +1,7 @@
 // The schedule manager and the page "알람설정" through their widgets, on a
 // fake clock.
 
+#include "FakeAlarmClock.h"
 #include "QtTestSupport.h"
 #include "ScheduleTestSupport.h"
 #include "SoundFakeOutput.h"
@@ -328,7 +329,8 @@ TEST_F(ScheduleDlgTest, WhatCannotBeWrittenIsToldNeverCalledDone)
     const fs::path live = m_dir / kLiveScheduleFile;
     SoundFakeOutput sound;
     QtScheduleHost host(m_store, [](const AlarmNotice&) {});
-    CScheduleThread thread(host, sound, Dir(), [this] { return m_now; });
+    FakeAlarmClock clock(m_now);
+    CScheduleThread thread(host, sound, Dir(), &clock);
     thread.Start();
     QElapsedTimer loading;
     for (loading.start(); !thread.IsLoaded() && loading.elapsed() < 5000;)

@@ -1,6 +1,7 @@
 // The alarm thread as a whole: it gives alarms through its host, sounds
 // them, saves after each change, and stops without the user interface.
 
+#include "FakeAlarmClock.h"
 #include "ScheduleTestSupport.h"
 #include "SoundFakeOutput.h"
 
@@ -58,7 +59,7 @@ protected:
         fs::copy_file(fs::path(VESK_RESOURCES_DIR) / kAlarmWaveFile, m_dir / kAlarmWaveFile);
         if (!fs::exists(m_dir / kLiveScheduleFile))
             WriteAll(m_dir / kLiveScheduleFile, book);
-        m_thread = std::make_unique<CScheduleThread>(m_host, m_sound, Dir(), [this] { return m_now.load(); });
+        m_thread = std::make_unique<CScheduleThread>(m_host, m_sound, Dir(), &m_clock);
         m_thread->Start();
         ASSERT_TRUE(Eventually([&] { return m_thread->IsLoaded(); }));
     }
@@ -66,7 +67,7 @@ protected:
     std::int32_t Stamp() { return std::get<std::int32_t>(m_host.store.values()["SCH_SAVE_STAMP"]); }
 
     const std::string m_due = Record(Entry(kNine, {kOnTime}, RepeatOnce, "A")) + Record(Entry(kNine, {kOnTime}, RepeatOnce, "B"));
-    std::atomic<std::time_t> m_now{kNine - 2};
+    FakeAlarmClock m_clock{kNine - 2};
     FakeHost m_host;
     SoundFakeOutput m_sound;
     std::unique_ptr<CScheduleThread> m_thread;
@@ -77,7 +78,7 @@ protected:
 TEST_F(ScheduleThreadTest, AlarmIsShownSoundedAndSavedAtOnce)
 {
     Start(m_due);
-    m_now = kNine;
+    m_clock.Set(kNine);
     // Saved by the pass that gave the alarm, long before the program ends,
     // and again after a change.
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 2 && Saved()[1].m_bDone == 1; }));
@@ -108,11 +109,38 @@ TEST_F(ScheduleThreadTest, AlarmIsShownSoundedAndSavedAtOnce)
     }
 }
 
+// The alarm falls on a second, as the clock's tick does: it waits the tick
+// out and plays its own sound, not the beep. Where nothing can be heard it
+// rings the desktop's bell.
+TEST(AlarmSoundTest, WaitsOutTheTickAndRingsTheBellWithoutADevice)
+{
+    SoundFakeOutput output;
+    output.HoldRate(kTickFileRate);
+    std::thread tick([&] { PlayTick(output, std::string(VESK_RESOURCES_DIR) + "/tick.wav"); });
+    ASSERT_TRUE(output.WaitActive(1));
+    std::thread alarm([&] { EXPECT_TRUE(PlayAlarmSound({true, false, {}}, VESK_RESOURCES_DIR, output)); });
+    std::this_thread::sleep_for(50ms);
+    output.Release();
+    tick.join();
+    alarm.join();
+    const auto plays = output.Plays();
+    ASSERT_EQ(plays.size(), 2u);
+    EXPECT_EQ(plays[1].rate, kEmileRate);
+
+    int rung = 0;
+    SetBell([&] { ++rung; });
+    SoundFakeOutput silent;
+    silent.Refuse([](const WavSound&) { return true; });
+    EXPECT_TRUE(PlayAlarmSound({true, false, {}}, VESK_RESOURCES_DIR, silent));
+    SetBell(nullptr);
+    EXPECT_EQ(rung, 1);
+}
+
 TEST_F(ScheduleThreadTest, StopNeverWaitsForTheUserInterface)
 {
     m_host.runPosts = false;  // the user interface is busy stopping the thread
     Start(m_due);
-    m_now = kNine;
+    m_clock.Set(kNine);
     ASSERT_TRUE(Eventually([&] { return m_host.dropped > 0; }));
     const auto begin = std::chrono::steady_clock::now();
     m_thread->Stop();
@@ -126,7 +154,7 @@ TEST_F(ScheduleThreadTest, StopWaitsForASoundToEnd)
 {
     m_sound.HoldRate(kEmileRate);
     Start(m_due);
-    m_now = kNine;
+    m_clock.Set(kNine);
     ASSERT_TRUE(m_sound.WaitActive(1));
     auto stopped = std::async(std::launch::async, [&] { m_thread->Stop(); });
     EXPECT_EQ(stopped.wait_for(100ms), std::future_status::timeout);
@@ -144,7 +172,7 @@ TEST_F(ScheduleThreadTest, FailedSaveIsTriedAgainWithoutAnotherChange)
     NotifyScheduleChanged();
     std::this_thread::sleep_for(300ms);
     fs::remove(m_dir / kLiveScheduleFile);
-    m_now = kNine;  // past the retry's second
+    m_clock.Set(kNine);  // past the retry's second
     EXPECT_TRUE(Eventually([&] { return Saved().size() == 1; }));
 }
 
@@ -166,18 +194,18 @@ TEST_F(ScheduleThreadTest, EditsHearWhetherTheirSaveHeldAndFailedSavesAreRetried
     fs::remove(m_dir / kLiveScheduleFile);
     fs::create_directory(m_dir / kLiveScheduleFile);  // cannot be replaced, not even by root
     ScheduleEdit edit{.year = 2003, .month = 6, .day = 1, .hour = 9, .memo = "저장", .repeat = RepeatOnce};
-    const EditResult added = AddSchedule(edit, m_now);
+    const EditResult added = AddSchedule(edit, m_clock.Now());
     ASSERT_TRUE(added.changed);
     EXPECT_EQ(WaitForBookSave(added.edit, 5s), BookSaved::No);
     edit.hour = 10;
-    const EditResult again = AddSchedule(edit, m_now);
+    const EditResult again = AddSchedule(edit, m_clock.Now());
     EXPECT_EQ(WaitForBookSave(again.edit, 5s), BookSaved::No) << "an edit is tried at once, in the same second";
 
     // Retried a second later, with no further edit.
     fs::remove(m_dir / kLiveScheduleFile);
-    m_now = m_now + 2;
+    m_clock.Set(m_clock.Now() + 2);
     ASSERT_TRUE(Eventually([&] { return Saved().size() == 2; }));
-    const EditResult deleted = DeleteSchedule(edit, m_now);
+    const EditResult deleted = DeleteSchedule(edit, m_clock.Now());
     ASSERT_TRUE(deleted.changed);
     EXPECT_EQ(WaitForBookSave(deleted.edit, 5s), BookSaved::Yes);
     EXPECT_EQ(Saved().size(), 1u);
@@ -185,30 +213,68 @@ TEST_F(ScheduleThreadTest, EditsHearWhetherTheirSaveHeldAndFailedSavesAreRetried
     // No thread, no answer, and no wait for one.
     m_thread->Stop();
     const auto begin = std::chrono::steady_clock::now();
-    EXPECT_EQ(WaitForBookSave(AddSchedule(edit, m_now).edit, 5s), BookSaved::Unknown);
+    EXPECT_EQ(WaitForBookSave(AddSchedule(edit, m_clock.Now()).edit, 5s), BookSaved::Unknown);
     EXPECT_LT(std::chrono::steady_clock::now() - begin, 1s);
 }
 
-// Idle, the thread makes one pass a second, not one every 10 ms: it reads
-// the clock once a pass.
-TEST(ScheduleThreadIdle, PassesOncePerSecond)
+// The thread sleeps until an alarm may be due; time that passes short of
+// it makes no pass, while an edit, a step of the clock and the point itself
+// each wake it.
+TEST_F(ScheduleThreadTest, SleepsUntilItHasWork)
 {
+    Start(Record(Entry(kNine + 3600, {2}, RepeatOnce, "A")));  // 5분전: 09:55
+    ASSERT_TRUE(Eventually([&] { return m_clock.SleepingUntil() == kNine + 3300; }));
+    const int slept = m_clock.Sleeps();
+    m_clock.Set(kNine + 3000);
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(m_clock.Sleeps(), slept);
+
+    // An entry added for sooner is seen at once, and rings at its time.
+    Add(Entry(kNine + 3010, {kOnTime}, RepeatOnce, "B"));
+    NotifyScheduleChanged();
+    ASSERT_TRUE(Eventually([&] { return m_clock.SleepingUntil() == kNine + 3010; }));
+    m_clock.Set(kNine + 3010);
+    ASSERT_TRUE(Eventually([&] { return m_host.alarms.size() == 1 && m_clock.SleepingUntil() == kNine + 3300; }));
+    EXPECT_EQ(m_host.alarms[0].text, "[알림] B\r\n");
+
+    // Set back by an hour, the clock wakes the thread; A's point stays ahead.
+    const int before = m_clock.Sleeps();
+    m_clock.Step(kNine);
+    ASSERT_TRUE(Eventually([&] { return m_clock.Sleeps() > before && m_clock.SleepingUntil() == kNine + 3300; }));
+    m_clock.Set(kNine + 3300);
+    ASSERT_TRUE(Eventually([&] { return m_host.alarms.size() == 2; }));
+    EXPECT_EQ(m_host.alarms[1].text, "[5분전] A\r\n");
+}
+
+// On the system clock, idle, the thread makes no pass at all; an edit wakes
+// it at once, and a stop ends its sleep.
+TEST(ScheduleThreadIdle, SleepsOnTheSystemClock)
+{
+    struct CountingClock : AlarmClock
+    {
+        SystemAlarmClock clock;
+        std::atomic<int> sleeps{0};
+        std::time_t Now() override { return clock.Now(); }
+        void SleepUntil(std::time_t point) override
+        {
+            ++sleeps;
+            clock.SleepUntil(point);
+        }
+        void Wake() override { clock.Wake(); }
+    } clock;
     FakeHost host;
     SoundFakeOutput sound;
-    std::atomic<int> reads{0};
     const fs::path dir = fs::temp_directory_path() / ("vesk-idle-" + std::to_string(::getpid()));
     fs::create_directories(dir);
-    CScheduleThread thread(host, sound, dir.string(), [&] {
-        ++reads;
-        return kNine;
-    });
+    CScheduleThread thread(host, sound, dir.string(), &clock);
     thread.Start();
-    ASSERT_TRUE(Eventually([&] { return thread.IsLoaded(); }));
-    const int before = reads;
+    ASSERT_TRUE(Eventually([&] { return thread.IsLoaded() && clock.sleeps == 1; }));
     std::this_thread::sleep_for(2500ms);
-    const int passes = reads - before;
+    EXPECT_EQ(clock.sleeps, 1);
+    NotifyScheduleChanged();
+    EXPECT_TRUE(Eventually([&] { return clock.sleeps == 2; }));
+    const auto begin = std::chrono::steady_clock::now();
     thread.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 500ms);
     fs::remove_all(dir);
-    EXPECT_GE(passes, 2);
-    EXPECT_LE(passes, 4);
 }

@@ -12,8 +12,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -35,6 +37,40 @@ struct PrintingHost : ScheduleHost
     }
 };
 
+// Reads start when made, and runs at the real pace from there.
+class ShiftedClock final : public AlarmClock
+{
+public:
+    explicit ShiftedClock(std::time_t start) : m_start(start) {}
+
+    std::time_t Now() override
+    {
+        using namespace std::chrono;
+        return m_start + duration_cast<seconds>(steady_clock::now() - m_begun).count();
+    }
+    void SleepUntil(std::time_t point) override
+    {
+        std::unique_lock lock(m_mutex);
+        m_wake.wait_until(lock, m_begun + std::chrono::seconds(point - m_start), [&] { return m_woken; });
+        m_woken = false;
+    }
+    void Wake() override
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_woken = true;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    const std::time_t m_start;
+    const std::chrono::steady_clock::time_point m_begun = std::chrono::steady_clock::now();
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_woken = false;
+};
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -44,12 +80,8 @@ int main(int argc, char** argv)
     PrintingHost host;
     WriteScheduleSaveStamp(host.store, std::atoi(argv[3]));
     SoundFakeOutput sound;
-    const std::time_t start = std::atoll(argv[2]);
-    const auto begun = std::chrono::steady_clock::now();
-    CScheduleThread thread(host, sound, argv[1], [&] {
-        using namespace std::chrono;
-        return start + duration_cast<seconds>(steady_clock::now() - begun).count();
-    });
+    ShiftedClock clock(std::atoll(argv[2]));
+    CScheduleThread thread(host, sound, argv[1], &clock);
     thread.Start();
     while (!thread.IsLoaded())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));

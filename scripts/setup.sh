@@ -17,6 +17,8 @@ if [ "${1:-}" = "--tests" ]; then
     packages+=(xvfb jwm xdotool x11-utils x11-xserver-utils imagemagick xcompmgr)
     # A network namespace with only loopback, for the shipped program's test.
     packages+=(iproute2)
+    # A session bus of the alarm test's own with a notification service on it.
+    packages+=(dbus-daemon dbus-bin dunst)
 fi
 if [ "${1:-}" = "--measure" ]; then
     # The desktop measurement: a throwaway X desktop, a network namespace,

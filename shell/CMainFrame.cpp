@@ -13,10 +13,12 @@
 #include "schedule/CAlarmPopup.h"
 #include "schedule/CScheduleDlg.h"
 #include "schedule/CScheduleThread.h"
+#include "schedule/DBusAlarmNotifier.h"
 #include "schedule/QtScheduleHost.h"
 #include "shell/CMainClockDlg.h"
 #include "sound/Sound.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
@@ -90,6 +92,12 @@ CMainFrame::CMainFrame(SettingsStore& store, const std::vector<TimeServer>& serv
     m_pScheduleHost = std::make_unique<QtScheduleHost>(
         m_store, [this](const AlarmNotice& notice) { ShowAlarmPopup(notice); });
     m_pScheduleThread = std::make_unique<CScheduleThread>(*m_pScheduleHost, DefaultSoundOutput());
+    // Without a sound device the beeps of the tick and the alarm are the
+    // desktop's bell, rung on this thread.
+    SetBell([] {
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [] { QApplication::beep(); }, Qt::QueuedConnection);
+    });
 }
 
 CClockWnd* CMainFrame::addClockWindow(bool korea, std::int32_t row, const std::string& name)
@@ -118,6 +126,7 @@ void CMainFrame::markMenuOwner(CClockWnd* owner)
 
 CMainFrame::~CMainFrame()
 {
+    SetBell(nullptr);
     delete m_pScheduleDlg;
 }
 
@@ -339,19 +348,40 @@ void CMainFrame::ApplyTransparencyToWorldClocks(bool transparent)
             w->SetTransparency(transparent);
 }
 
-void CMainFrame::ShowAlarmPopup(const AlarmNotice& notice)
+CAlarmPopup* CMainFrame::newAlarmPopup(const AlarmNotice& notice)
 {
-    const QString text = QString::fromStdString(notice.text);
-    auto* popup = new CAlarmPopup(text, kAlarmPopupWidth, kAlarmPopupHeight, kAlarmPopupShownMs,
+    QStringList alarms;
+    for (const AlarmLine& line : notice.lines)
+        alarms << QString::fromStdString(line.label + " " + line.memo);
+    auto* popup = new CAlarmPopup(alarms, kAlarmPopupWidth, kAlarmPopupHeight, kAlarmPopupShownMs,
                                   kAlarmPopupStepMs, kAlarmTextRect, Qt::white, this);
     popup->m_strHtml = notice.html;
-    // With no panel across the bottom (GNOME's bar is at the top) there is
-    // no popup; the text goes to the desktop's notifications instead.
-    if (!popup->Show()) {
-        QString lines = text;
-        lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-        m_pTray->showMessage(QStringLiteral("Vesk"), lines.trimmed());
+    return popup;
+}
+
+void CMainFrame::ShowAlarmPopup(const AlarmNotice& notice)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // The popup belongs above a bottom panel that holds the tray. GNOME's
+    // bar is at the top, and without a tray a popup there stands for
+    // nothing the user knows: the desktop's own notifications then.
+    if (HasTray() && CAlarmPopup::PanelAtBottom(screen->geometry(), screen->availableGeometry())) {
+        newAlarmPopup(notice)->Show();
+        return;
     }
+    if (!alarmNotifier) {
+        if (!m_pBusNotifier)
+            m_pBusNotifier = std::make_unique<DBusAlarmNotifier>();
+        alarmNotifier = m_pBusNotifier.get();
+    }
+    alarmNotifier->Notify(notice, [frame = QPointer<CMainFrame>(this), notice] {
+        // Nobody shows notifications: the alarm must not be lost.
+        const QScreen* s = QGuiApplication::primaryScreen();
+        if (frame && s)
+            frame->newAlarmPopup(notice)->ShowIn(s->availableGeometry());
+    });
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -14,10 +14,12 @@
 #include <string>
 #include <vector>
 
+class CAlarmPopup;
 class CClockWnd;
 class CMainClockDlg;
 class CScheduleDlg;
 class CScheduleThread;
+class AlarmNotifier;
 class QtScheduleHost;
 class QMenu;
 class SettingsStore;
@@ -91,8 +93,13 @@ public:
     void EndSession();
 
     // The alarm thread's notice: the alarm popup slides up above a panel at
-    // the bottom of the screen; without one the tray icon shows the text.
+    // the bottom of the screen, beside the tray. Without either the alarms
+    // go to the desktop's notifications, and when no notification service
+    // answers, the popup comes up at the bottom right of the work area.
     void ShowAlarmPopup(const AlarmNotice& notice);
+    // Where the notifications go; nullptr: the session bus (made when first
+    // needed).
+    AlarmNotifier* alarmNotifier = nullptr;
 
 signals:
     // The frame closed: everything is saved and the program may end.
@@ -115,6 +122,7 @@ private:
     std::unique_ptr<QtScheduleHost> m_pScheduleHost;
     std::unique_ptr<CScheduleThread> m_pScheduleThread;  // stopped before the host goes
     QPointer<CScheduleDlg> m_pScheduleDlg;   // a window of its own, deleted with the frame
+    std::unique_ptr<AlarmNotifier> m_pBusNotifier;
 
     CClockWnd* addClockWindow(bool korea, std::int32_t row, const std::string& name);
     void markMenuOwner(CClockWnd* owner);
@@ -122,4 +130,5 @@ private:
     // tray, the main window stays reachable when nothing else shows.
     void onClockClosed(CClockWnd* w);
     void keepReachable();
+    CAlarmPopup* newAlarmPopup(const AlarmNotice& notice);
 };

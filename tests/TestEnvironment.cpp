@@ -49,6 +49,10 @@ void IsolateTestEnvironment()
         ::setenv(f.variable, path.c_str(), 1);
     }
     fs::permissions(fs::path(g_root) / "runtime", fs::perms::owner_all);
+    // No notification or tray registration reaches the session of whoever
+    // runs the tests: their bus is a socket that is never there.
+    const std::string noBus = "unix:path=" + (fs::path(g_root) / "no-session-bus").string();
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", noBus.c_str(), 1);
 
     // Nothing may reach a real desktop (its screen saver, its windows)
     // unless a real platform was chosen on purpose.

@@ -1,41 +1,55 @@
 #!/usr/bin/env bash
 # The schedule alarm of the real program on a throwaway X desktop. With the
 # panel at the bottom, an entry coming due slides the alarm popup up above
-# the panel at the right; a click writes the alarm page and opens it; the
-# book is saved with the entry done. With the panel at the top there is no
-# popup, and the tray icon shows the text instead. The schedule manager,
-# typed into as a user would, adds a daily entry for the next minute: the
-# book is saved at once, the year's page lists it, and it rings. Screenshots
-# go to ARTIFACTS.
+# the panel at the right; alarms due a moment later stack above it, saying
+# how many do not fit; a click writes the alarm page and opens it; the book
+# is saved with the entries done. With the panel at the top and no tray,
+# the alarm arrives as a desktop notification (dunst on a session bus of
+# the test's own) and, once no notification service answers, as the popup
+# at the bottom right of the work area. The schedule manager, typed into as
+# a user would, adds a daily entry for the next minute: the book is saved
+# at once, the year's page lists it, and it rings. Screenshots go to
+# ARTIFACTS.
 #   alarm_test.sh APP_DIR LAUNCHER ARTIFACTS
 set -u
 app=$1 launcher=$2 artifacts=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/checks.sh"
-require Xvfb jwm xdotool xprop xwininfo import iconv setpriv
+require Xvfb jwm xdotool xprop xwininfo import iconv setpriv dbus-daemon dbus-send dunst
 . "$here/desktop.sh"
 mkdir -p "$artifacts"
+# No alarm of the program under test reaches the session of whoever runs
+# the test; the notification part brings a bus of its own.
+no_bus=unix:path=/nonexistent/vesk-test-bus
+export DBUS_SESSION_BUS_ADDRESS=$no_bus
 
 le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $((($1 >> 8) & 255)) \
              $((($1 >> 16) & 255)) $((($1 >> 24) & 255)); }
 
 memo="회의 준비: 3층 대회의실에서 팀 전체 회의"
 
-# The live schedule file with one entry due at $1 (seconds since 1970),
-# last checked a second before now, only its on-time switch on.
-write_schedule() {
-    local due=$1 now cp949 len
+# One record due at $1 (seconds since 1970) with memo $2, last checked a
+# second before now, only its on-time switch on.
+record() {
+    local due=$1 text=$2 now cp949 len
     now=$(date +%s)
-    cp949=$(printf '%s' "$memo" | iconv -f UTF-8 -t CP949 | od -An -v -tx1 | tr -d ' \n' | sed 's/../\\x&/g')
-    len=$(printf '%s' "$memo" | iconv -f UTF-8 -t CP949 | wc -c)
-    {
-        printf "$(le32 "$due")$(le32 $((now - 1)))$(le32 "$now")"
-        printf "\\x$(printf %02x "$len")"
-        printf "$cp949"
-        printf "$(le32 0)"                                     # one day
-        printf "$(le32 1)"; for _ in 1 2 3 4 5 6 7; do printf "$(le32 0)"; done
-        printf "$(le32 0)"                                     # not done
-    } >"$INSTALL/forward_v3_3.sch"
+    cp949=$(printf '%s' "$text" | iconv -f UTF-8 -t CP949 | od -An -v -tx1 | tr -d ' \n' | sed 's/../\\x&/g')
+    len=$(printf '%s' "$text" | iconv -f UTF-8 -t CP949 | wc -c)
+    printf "$(le32 "$due")$(le32 $((now - 1)))$(le32 "$now")"
+    printf "\\x$(printf %02x "$len")"
+    printf "$cp949"
+    printf "$(le32 0)"                                     # one day
+    printf "$(le32 1)"; for _ in 1 2 3 4 5 6 7; do printf "$(le32 0)"; done
+    printf "$(le32 0)"                                     # not done
+}
+
+# The live schedule file: DUE MEMO [DUE MEMO ...].
+write_schedule() {
+    : >"$INSTALL/forward_v3_3.sch"
+    while [ $# -ge 2 ]; do
+        record "$1" "$2" >>"$INSTALL/forward_v3_3.sch"
+        shift 2
+    done
 }
 
 write_conf() {
@@ -75,12 +89,12 @@ exit_program() {
     return 1
 }
 
-popup_geometry() {   # "X Y W H" of the visible alarm popup, or nothing
+popup_geometry() {   # "X Y W H" of each visible alarm popup, lowest first, or nothing
     local id
-    id=$(xdotool search --onlyvisible --name '^일정 알림$' 2>/dev/null | head -n1)
-    [ -n "$id" ] || return 1
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    echo "$X $Y $WIDTH $HEIGHT"
+    for id in $(xdotool search --onlyvisible --name '^일정 알림$' 2>/dev/null); do
+        eval "$(xdotool getwindowgeometry --shell "$id")"
+        echo "$X $Y $WIDTH $HEIGHT"
+    done | sort -k2,2nr | grep .
 }
 
 # --- The panel at the bottom: the popup. ---
@@ -89,7 +103,10 @@ trap 'desktop_stop; rm -rf "$WORK"' EXIT
 fake_browser
 write_conf
 due=$(($(date +%s) + 4))
-write_schedule $due
+# Eight alarms three seconds later: more than one popup can show.
+write_schedule $due "$memo" $((due + 3)) "회의 1" $((due + 3)) "회의 2" $((due + 3)) "회의 3" \
+    $((due + 3)) "회의 4" $((due + 3)) "회의 5" $((due + 3)) "회의 6" $((due + 3)) "회의 7" \
+    $((due + 3)) "회의 8"
 desktop_run_program vesk-test-launcher 127.0.0.1:9 &   # no time server answers there
 program=$!
 
@@ -98,6 +115,7 @@ tops=() top="" last=""
 end=$((SECONDS + 15))
 while [ $SECONDS -le $end ]; do
     if g=$(popup_geometry); then
+        g=${g%%$'\n'*}   # the lowest
         read -r x y w h <<<"$g"
         [ "$y" != "$top" ] && { top=$y; tops+=("$y"); }
         [ "$h" -ge 120 ] && { last=$g; break; }
@@ -112,6 +130,18 @@ sleep 0.3
 import -window root -crop 260x200+1020+600 "$artifacts/alarm-popup.png"
 import -window root "$artifacts/alarm-desktop.png"
 
+# The eight alarms come above it, not over it.
+stacked=""
+for _ in $(seq 100); do
+    stacked=$(popup_geometry | sed -n 2p)
+    [ "$stacked" = "1110 522 160 120" ] && break
+    sleep 0.05
+done
+check "the alarms due next stack 5 px above the first popup: ${stacked:-none}" \
+    test "$stacked" = "1110 522 160 120"
+sleep 0.3
+import -window root -crop 260x330+1020+470 "$artifacts/alarm-popups-stacked.png"
+
 xdotool mousemove 1190 700 click 1
 for _ in $(seq 100); do [ -s "$WORK/opened" ] && break; sleep 0.05; done
 page="$INSTALL/일정.htm"
@@ -123,39 +153,101 @@ check "the page was opened" grep -qx "file://$INSTALL/%EC%9D%BC%EC%A0%95.htm" "$
 
 check "the tray menu's exit ends the program" exit_program $program $((800 - 14))
 wait $program 2>/dev/null
-# The done mark: the last four bytes of the one record.
+# The done mark: the last four bytes of the last record.
 done_mark=$(tail -c 4 "$INSTALL/forward_v3_3.sch" | od -An -tu4 | tr -d ' ')
-check "the book was saved with the entry done" test "$done_mark" = 1
+check "the book was saved with the entries done" test "$done_mark" = 1
 check "the year was stamped" grep -q "^SCH_SAVE_STAMP=$(date +%Y)\$" "$XDG_CONFIG_HOME/Vesk Client V3.3/Vesk.conf"
 desktop_stop
 rm -rf "$WORK"
 
-# --- The panel at the top: no popup, the tray's notification. ---
-DESKTOP_PANEL=top desktop_start "$app" "$launcher"
+# --- The panel at the top and no tray: a notification, else the popup. ---
+DESKTOP_PANEL=top DESKTOP_TRAY=none desktop_start "$app" "$launcher"
+# A session bus of the test's own that starts nothing on demand, so a
+# notification service is there exactly while dunst runs.
+cat >"$WORK/bus.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=$WORK/bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*"/>
+    <allow own="*"/>
+    <allow receive_sender="*"/>
+  </policy>
+</busconfig>
+CONF
+dbus-daemon --config-file="$WORK/bus.conf" --nofork >"$WORK/bus.log" 2>&1 &
+desktop_pids+=($!)
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$WORK/bus
+# dunst notes each of the program's notifications with when it came.
+cat >"$WORK/noted" <<NOTED
+#!/bin/sh
+printf '%s|%s|%s|%s\n' "\$(date +%s.%N)" "\$DUNST_SUMMARY" "\$DUNST_BODY" "\$DUNST_DESKTOP_ENTRY" >>"$WORK/notes"
+NOTED
+chmod +x "$WORK/noted"
+cat >"$WORK/dunstrc" <<DUNSTRC
+[global]
+    font = NanumGothic 11
+    markup = full
+    origin = top-right
+    offset = 10x40
+    width = 320
+[vesk]
+    appname = Vesk
+    script = $WORK/noted
+DUNSTRC
+serves() {   # whether a notification service answers on the bus
+    dbus-send --session --reply-timeout=1000 --print-reply --dest=org.freedesktop.Notifications /org/freedesktop/Notifications \
+        org.freedesktop.Notifications.GetServerInformation >/dev/null 2>&1
+}
+for _ in $(seq 100); do [ -S "$WORK/bus" ] && break; sleep 0.05; done
+dunst -config "$WORK/dunstrc" >"$WORK/dunst.log" 2>&1 &
+dunst=$!
+desktop_pids+=($dunst)
+for _ in $(seq 100); do serves && break; sleep 0.05; done
+check "dunst serves notifications on the test's bus" serves
+
 write_conf
+memo3="팀 회의 <준비> & 자료"
 due=$(($(date +%s) + 4))
-write_schedule $due
+write_schedule $due "$memo3" $((due + 8)) "$memo"
 desktop_run_program vesk-test-launcher 127.0.0.1:9 &   # no time server answers there
 program=$!
-sleep 1
-before=$(xdotool search --onlyvisible --class Vesk 2>/dev/null | sort)
-notice=""
-end=$((SECONDS + 12))
-while [ $SECONDS -le $end ] && [ -z "$notice" ]; do
-    popup_geometry >/dev/null && break
-    # A new window of the program by the tray icon, top right: its balloon.
-    for id in $(comm -13 <(echo "$before") <(xdotool search --onlyvisible --class Vesk 2>/dev/null | sort)); do
-        eval "$(xdotool getwindowgeometry --shell "$id")"
-        [ "$X" -gt 640 ] && [ "$Y" -lt 120 ] && notice="$X $Y"
-    done
+main=$(desktop_wait_window Vesk3 10)
+check "without a tray the main window shows" test -n "$main"
+for _ in $(seq 200); do [ -s "$WORK/notes" ] && break; sleep 0.05; done
+sleep 0.5
+import -window root "$artifacts/alarm-notification.png"
+IFS='|' read -r noted summary body entry <"$WORK/notes"
+check "the alarm came as a notification within 2 s of its point (due $due, noted ${noted:-never})" \
+    awk -v t="${noted:-0}" -v due=$due 'BEGIN { exit !(t >= due && t <= due + 2) }'
+check "its summary is the alarm's label: $summary" test "$summary" = "[알림]"
+# dunst reads markup, as GNOME's and KDE's services do: the memo's own
+# "<", ">" and "&" come escaped.
+check "its body is the memo, in markup: $body" test "$body" = "팀 회의 &lt;준비&gt; &amp; 자료"
+check "it names the program's menu entry: $entry" test "$entry" = "org.vesk.Vesk"
+check "no popup while notifications are shown" test -z "$(popup_geometry)"
+
+# No service any more: the next alarm comes as the popup, at the bottom
+# right of the work area.
+kill "$dunst"
+for _ in $(seq 100); do serves || break; sleep 0.05; done
+fallback=""
+end=$((SECONDS + 15))
+while [ $SECONDS -le $end ]; do
+    fallback=$(popup_geometry | head -n1)
+    [ "$fallback" = "1110 675 160 120" ] && break
     sleep 0.05
 done
-sleep 0.5
+check "with no service the popup rose at the work area's bottom right: ${fallback:-none}" \
+    test "$fallback" = "1110 675 160 120"
+sleep 0.3
 import -window root "$artifacts/alarm-top-panel.png"
-check "no popup with the panel at the top" test -z "$(popup_geometry)"
-check "the tray icon showed the alarm" test -n "$notice"
-check "the tray menu's exit ends the program again" exit_program $program 14
+check "closing the main window ends the program" desktop_close "$main" $program || kill $program
 wait $program 2>/dev/null
+export DBUS_SESSION_BUS_ADDRESS=$no_bus
 desktop_stop
 rm -rf "$WORK"
 

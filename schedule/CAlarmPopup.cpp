@@ -54,7 +54,8 @@ CAlarmPopup::Fitted CAlarmPopup::FitAlarms(const QStringList& alarms, const QFon
     const auto fits = [&](qsizetype n, int height) {
         return metrics.boundingRect(textRect, kTextFlags, lines.mid(0, n).join(u'\n')).height() <= height;
     };
-    if (fits(lines.size(), textRect.height()))
+    // One alarm too long for the picture shows as far as it goes.
+    if (lines.size() < 2 || fits(lines.size(), textRect.height()))
         return {lines.join(u'\n'), {}};
     // The last line says how many more; the alarms share what is left.
     const int above = textRect.height() - metrics.lineSpacing();

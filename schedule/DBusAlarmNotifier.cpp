@@ -75,7 +75,7 @@ void DBusAlarmNotifier::Notify(const AlarmNotice& notice, std::function<void()> 
         const bool markup = capabilities.value().contains(QStringLiteral("body-markup"));
         for (const DesktopNotice& n : AlarmNotifications(notice, markup)) {
             auto* sent = new QDBusPendingCallWatcher(bus.asyncCall(NotifyMessage(n), kAnswerMs), this);
-            connect(sent, &QDBusPendingCallWatcher::finished, this, [fallBack, sent]() mutable {
+            connect(sent, &QDBusPendingCallWatcher::finished, this, [fallBack, sent] {
                 sent->deleteLater();
                 if (sent->isError())
                     fallBack();

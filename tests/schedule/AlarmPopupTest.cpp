@@ -117,7 +117,7 @@ TEST(AlarmPopup, SaysHowManyAlarmsDoNotFit)
     EXPECT_EQ(CAlarmPopup::FitAlarms(two, font, kAlarmTextRect).text, QStringLiteral("[알림] 전화\n[5분전] 회의\n3층"));
     EXPECT_TRUE(CAlarmPopup::FitAlarms(two, font, kAlarmTextRect).more.isEmpty());
     // One too long for the picture is shown as far as it goes.
-    const QStringList one{QStringLiteral("[알림] ") + QString(200, u'가')};
+    const QStringList one{QStringLiteral("[알림]") + QStringLiteral(" 회의 자료").repeated(40)};
     EXPECT_EQ(CAlarmPopup::FitAlarms(one, font, kAlarmTextRect).text, one[0]);
     EXPECT_TRUE(CAlarmPopup::FitAlarms(one, font, kAlarmTextRect).more.isEmpty());
 }

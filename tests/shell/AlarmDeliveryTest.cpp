@@ -7,6 +7,7 @@
 
 #include "schedule/AlarmNotification.h"
 #include "schedule/CAlarmPopup.h"
+#include "sound/Sound.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -53,7 +54,7 @@ TEST_F(ShellTest, AlarmWithoutABottomPanelIsANotificationOrElseAPopup)
     notifier.unanswered[0]();
     ASSERT_TRUE(RisenInTheCorner(*m_frame));
     EXPECT_EQ(m_frame->findChildren<CAlarmPopup*>()[0]->m_strHtml, kNotice.html);
-    // The tray does not stand in: it has nothing to do with where the alarm went.
+    // Without a tray as well: a notification, not the tray's balloon.
     m_tray = false;
     m_frame->ShowAlarmPopup(kNotice);
     EXPECT_EQ(notifier.sent.size(), 2u);
@@ -62,4 +63,18 @@ TEST_F(ShellTest, AlarmWithoutABottomPanelIsANotificationOrElseAPopup)
     Frame();
     m_frame->ShowAlarmPopup(kNotice);
     EXPECT_TRUE(RisenInTheCorner(*m_frame));
+}
+
+// Where no tone can be heard the program's beeps are the desktop's bell,
+// for as long as the frame is there to ring it.
+TEST_F(ShellTest, WithoutASoundDeviceTheBeepIsTheBell)
+{
+    struct NoDevice : SoundOutput
+    {
+        bool Play(const WavSound&) override { return false; }
+    } noDevice;
+    Frame();
+    EXPECT_TRUE(PlayBeep(440, 50, noDevice));
+    m_frame.reset();
+    EXPECT_FALSE(PlayBeep(440, 50, noDevice));
 }

@@ -6,9 +6,10 @@
 # `xclock -update 1` on the same desktop over the same span.
 #   scripts/measure-desktop.sh [SECONDS] [BUILD_DIR] [RUNS]
 # GNOME Clocks and xclock are installed here when missing (setup.sh
-# --measure), never by the tests or CI. GNOME Clocks draws with GTK's cairo
-# renderer, its cheapest on a desktop without GL, keeps its settings in a
-# temporary key file and runs on a session bus of its own.
+# --measure), never by the tests or CI; with VESK_MEASURE_NO_INSTALL=1
+# nothing is installed and what is missing is left out. GNOME Clocks draws
+# with GTK's cairo renderer, its cheapest on a desktop without GL, keeps its
+# settings in a temporary key file and runs on a session bus of its own.
 set -u
 top=$(cd "$(dirname "$0")/.." && pwd)
 span=${1:-30}
@@ -16,7 +17,7 @@ build=${2:-$top/build}
 runs=${3:-5}
 ninja -C "$build" -j2 Vesk vesk-test-launcher >/dev/null || exit 1
 
-"$top/scripts/setup.sh" --measure >/dev/null || exit 1
+[ -n "${VESK_MEASURE_NO_INSTALL:-}" ] || "$top/scripts/setup.sh" --measure >/dev/null || exit 1
 
 # Everything measured runs with loopback as its only network: GNOME Clocks
 # would otherwise fetch the weather of its cities.
@@ -38,6 +39,7 @@ stop_others() {
         kill "$clocks" 2>/dev/null
         for _ in $(seq 50); do kill -0 "$clocks" 2>/dev/null || break; sleep 0.1; done
     fi
+    [ ${#others[@]} -eq 0 ] && return
     kill "${others[@]}" 2>/dev/null
     wait "${others[@]}" 2>/dev/null
 }
@@ -114,20 +116,33 @@ if command -v gnome-clocks >/dev/null && command -v dbus-run-session >/dev/null;
     done
     [ -n "$clocks" ] || echo "GNOME Clocks did not start here (see $WORK/gnome-clocks.log)"
 fi
-xclock -update 1 -geometry 120x120+1100+40 &
-xclockpid=$!
-others+=($xclockpid)
+xclockpid=""
+if command -v xclock >/dev/null; then
+    xclock -update 1 -geometry 120x120+1100+40 &
+    xclockpid=$!
+    others+=($xclockpid)
+fi
 sleep 3   # all of them settled
 
-# Processor time of all threads in ns (the scheduler's own count, finer
-# than the 10 ms ticks of /proc/PID/stat); wakeups as context switches, of
-# the main thread and of all threads.
-cpu() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{s += $1} END {printf "%d", s}'; }
+# Processor time of each thread in ns (the scheduler's own count, finer
+# than the 10 ms ticks of /proc/PID/stat) and wakeups as context switches:
+# "TID NS SWITCHES" a line. Over the span, only the threads alive at its
+# end are summed: one that ended meanwhile takes its counts with it, and
+# they must not be taken off the rest.
+per_thread() {
+    local t
+    for t in /proc/"$1"/task/*; do
+        printf '%s %s %s\n' "${t##*/}" "$(awk '{print $1}' "$t/schedstat" 2>/dev/null)" \
+            "$(awk '/ctxt_switches/ {s += $2} END {print s}' "$t/status" 2>/dev/null)"
+    done
+}
+span_sum() {   # span_sum BEFORE AFTER COLUMN
+    awk -v col="$3" 'NR == FNR { v[$1] = $col; next } { s += $col - ($1 in v ? v[$1] : 0) } END { printf "%d", s }' "$1" "$2"
+}
 wakes_main() { awk '/ctxt_switches/ {s += $2} END {print s}' "/proc/$1/status"; }
-wakes_all() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s}'; }
 names=("Vesk (7 clocks)") pids=("$pid")
 [ -n "$clocks" ] && { names+=("GNOME Clocks (5 cities)"); pids+=("$clocks"); }
-names+=("xclock -update 1"); pids+=("$xclockpid")
+[ -n "$xclockpid" ] && { names+=("xclock -update 1"); pids+=("$xclockpid"); }
 # Vesk's threads one by one: id, name, processor ticks, context switches.
 threads() {
     local t
@@ -136,9 +151,9 @@ threads() {
             "$(awk '{print $1}' "$t/schedstat")" "$(awk '/ctxt_switches/ {s += $2} END {print s}' "$t/status")"
     done | sort
 }
-declare -a c0 m0 a0
+declare -a m0
 for i in "${!pids[@]}"; do
-    c0[i]=$(cpu "${pids[i]}"); m0[i]=$(wakes_main "${pids[i]}"); a0[i]=$(wakes_all "${pids[i]}")
+    per_thread "${pids[i]}" >"$WORK/per_thread0.$i"; m0[i]=$(wakes_main "${pids[i]}")
 done
 threads >"$WORK/threads0"
 t0=$(ms_now)
@@ -149,8 +164,9 @@ echo "over $(( (t1 - t0) / 1000 )) s, side by side:"
 printf '  %-24s %9s %14s %14s %10s\n' "" "CPU" "wakeups/s" "main thread" "resident"
 for i in "${!pids[@]}"; do
     p=${pids[i]}
-    awk -v name="${names[i]}" -v c=$(( $(cpu "$p") - c0[i] )) -v ms=$((t1 - t0)) \
-        -v wa=$(( $(wakes_all "$p") - a0[i] )) -v wm=$(( $(wakes_main "$p") - m0[i] )) \
+    per_thread "$p" >"$WORK/per_thread1.$i"
+    awk -v name="${names[i]}" -v c="$(span_sum "$WORK/per_thread0.$i" "$WORK/per_thread1.$i" 2)" -v ms=$((t1 - t0)) \
+        -v wa="$(span_sum "$WORK/per_thread0.$i" "$WORK/per_thread1.$i" 3)" -v wm=$(( $(wakes_main "$p") - m0[i] )) \
         -v rss="$(awk '/^VmRSS/ {print $2}' "/proc/$p/status")" 'BEGIN {
         s = ms / 1000
         printf "  %-24s %7.3f %% %14.1f %14.1f %7.1f MB\n", name, 100 * (c / 1e9) / s, wa / s, wm / s, rss / 1024 }'

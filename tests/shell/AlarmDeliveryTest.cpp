@@ -54,10 +54,6 @@ TEST_F(ShellTest, AlarmWithoutABottomPanelIsANotificationOrElseAPopup)
     notifier.unanswered[0]();
     ASSERT_TRUE(RisenInTheCorner(*m_frame));
     EXPECT_EQ(m_frame->findChildren<CAlarmPopup*>()[0]->m_strHtml, kNotice.html);
-    // Without a tray as well: a notification, not the tray's balloon.
-    m_tray = false;
-    m_frame->ShowAlarmPopup(kNotice);
-    EXPECT_EQ(notifier.sent.size(), 2u);
 
     // The program's own notifier, with no session bus to reach: the popup.
     Frame();

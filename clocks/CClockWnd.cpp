@@ -139,11 +139,11 @@ void CClockWnd::paintEvent(QPaintEvent*)
         p.setCompositionMode(QPainter::CompositionMode_SourceOver);
         p.setPen(textColour);
         static const QFont font = MakeClockFont(kKoreanFaces, kKoreanFontTenths);
-        DrawTextCell(p, font, face.transparent ? 15 : 10, 4, face.text.name);
-        DrawTextCell(p, font, 10, 20, face.text.date);
+        m_cells[0].Draw(p, font, face.transparent ? 15 : 10, 4, face.text.name);
+        m_cells[1].Draw(p, font, 10, 20, face.text.date);
         if (!face.text.marker.isEmpty())
-            DrawTextCell(p, font, 100, 20, face.text.marker);
-        DrawTextCell(p, font, kTimeCell.x(), kTimeCell.y(), face.text.time);
+            m_cells[2].Draw(p, font, 100, 20, face.text.marker);
+        m_cells[3].Draw(p, font, kTimeCell.x(), kTimeCell.y(), face.text.time);
         if (face.transparent)   // the bar that shows where a see-through clock is
             p.fillRect(QRect(10, 4, 4, 12), textColour);
         m_facePainted = face;

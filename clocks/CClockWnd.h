@@ -5,6 +5,7 @@
 // "닫기" closes.
 
 #include "base/ColorRef.h"
+#include "clocks/ClockFaces.h"
 #include "clocks/Transparency.h"
 #include "clocks/WallTime.h"
 
@@ -98,4 +99,5 @@ private:
     };
     Face currentFace() const;
     std::optional<Face> m_facePainted;   // what m_bitmap holds
+    TextCell m_cells[4];                 // name, date, marker, time
 };

@@ -121,10 +121,10 @@ void CDigitalClock::drawFace(QPainter& painter, const Face& face)
 {
     painter.fillRect(m_clientRect, ColorRefToQColor(face.back));
     painter.setPen(ColorRefToQColor(face.text));
-    DrawTextCell(painter, *GetClockFont(240), face.h24 ? 40 : 55, 15, face.time);
+    m_cells[0].Draw(painter, *GetClockFont(240), face.h24 ? 40 : 55, 15, face.time);
     if (!face.h24)
-        DrawTextCell(painter, *GetClockFont(100), 30, 30, face.marker);
-    DrawTextCell(painter, *GetClockFont(100), 35, 4, face.date);
+        m_cells[1].Draw(painter, *GetClockFont(100), 30, 30, face.marker);
+    m_cells[2].Draw(painter, *GetClockFont(100), 35, 4, face.date);
 }
 
 void CDigitalClock::paintEvent(QPaintEvent*)

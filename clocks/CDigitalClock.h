@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "base/Options.h"
+#include "clocks/ClockFaces.h"
 
 #include <ctime>
 #include <functional>
@@ -79,6 +80,7 @@ private:
 
     std::time_t m_timeShown = 0;
     std::optional<Face> m_facePainted;   // what m_bitmap holds
+    TextCell m_cells[3];                 // time, marker, date
     QRect m_clientRect;       // 0, 0 and the size at creation
     bool m_bBitmapMade = false;
     QPixmap m_bitmap;         // the picture, composed off-screen

@@ -29,3 +29,22 @@ void DrawTextCell(QPainter& painter, const QFont& font, int x, int y, const QStr
     painter.setFont(font);
     painter.drawText(x, y + painter.fontMetrics().ascent(), text);
 }
+
+void TextCell::Draw(QPainter& painter, const QFont& font, int x, int y, const QString& text)
+{
+    if (m_layout.text() != text || m_font != font) {
+        m_layout.setTextFormat(Qt::PlainText);
+        m_layout.setText(text);
+        m_layout.prepare(QTransform(), font);
+        m_font = font;
+    }
+    // A cell the clip leaves out is not drawn at all; its ink may reach a
+    // pixel or two past its box.
+    constexpr qreal kInk = 3;
+    const QRectF box = QRectF(QPointF(x, y), m_layout.size()).adjusted(-kInk, -kInk, kInk, kInk);
+    if (painter.hasClipping() && !painter.clipBoundingRect().intersects(box))
+        return;
+    // The painter's font is the layout's: the same font keeps it.
+    painter.setFont(font);
+    painter.drawStaticText(x, y, m_layout);
+}

@@ -3,6 +3,7 @@
 // out in pixels, with text positions given as the top-left of the text cell.
 
 #include <QFont>
+#include <QStaticText>
 #include <QStringList>
 
 class QPainter;
@@ -21,3 +22,16 @@ QFont MakeClockFont(const QStringList& faces, int tenths);
 // Draws text with the top-left corner of its cell at (x, y); Qt places text
 // by its baseline.
 void DrawTextCell(QPainter& painter, const QFont& font, int x, int y, const QString& text);
+
+// A cell of text drawn second after second: laid out only when its text or
+// font changes, not at every draw, which is most of what a clock face costs
+// a second. It draws what DrawTextCell draws, to the pixel.
+class TextCell
+{
+public:
+    void Draw(QPainter& painter, const QFont& font, int x, int y, const QString& text);
+
+private:
+    QStaticText m_layout;
+    QFont m_font;   // the layout's
+};

@@ -1,5 +1,6 @@
 #include "LocalTime.h"
 #include "clocks/CDigitalClock.h"
+#include "clocks/ClockFaces.h"
 #include "clocks/ClockTicker.h"
 
 #include "base/ControlId.h"
@@ -16,6 +17,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -409,3 +411,30 @@ TEST_F(DigitalClockTest, RightClickAsksForTheMenuOnlyWithSmall)
 }
 
 } // namespace
+
+TEST(TextCell, DrawsWhatTheTextDrawsToThePixelAndNothingOutsideTheClip)
+{
+    const QFont fonts[] = {MakeClockFont(kLatinFaces, 240), MakeClockFont(kKoreanFaces, 100)};
+    const QString texts[] = {QStringLiteral("12:25:13"), QStringLiteral("2026/12/10 목요일"),
+                             QStringLiteral("오후"), QStringLiteral("12:25:14")};
+    const auto draw = [](const auto& paint, const QRect& clip) {
+        QImage image(240, 60, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter p(&image);
+        p.setPen(Qt::green);
+        if (!clip.isNull())
+            p.setClipRect(clip);
+        paint(p);
+        return image;
+    };
+    for (const QFont& font : fonts) {
+        TextCell cell;   // one cell, its text changing as a clock's does
+        for (const QString& text : texts) {
+            for (const QRect& clip : {QRect(), QRect(0, 0, 60, 30), QRect(200, 0, 40, 60)}) {
+                const QImage want = draw([&](QPainter& p) { DrawTextCell(p, font, 7, 5, text); }, clip);
+                EXPECT_EQ(draw([&](QPainter& p) { cell.Draw(p, font, 7, 5, text); }, clip), want)
+                    << text.toStdString() << " clip " << clip.x();
+            }
+        }
+    }
+}

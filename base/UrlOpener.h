@@ -6,6 +6,9 @@
 
 class QUrl;
 
+// Shown when no web browser could be started for a page.
+inline constexpr const char* kNoBrowserMessage = "웹브라우저를 실행할 수 없습니다";
+
 // Opens url in the desktop's default handler; false when none could be started.
 using UrlOpener = std::function<bool(const QUrl& url)>;
 

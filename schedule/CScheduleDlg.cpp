@@ -436,5 +436,7 @@ void ExportScheduleView()
                     MessageIcon::Warning);
         return;
     }
-    OpenUrl(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(*page)).absoluteFilePath()));
+    if (!OpenUrl(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(*page)).absoluteFilePath())))
+        ShowMessage(QApplication::activeWindow(), QString::fromUtf8(kNoBrowserMessage),
+                    MessageIcon::Warning);
 }

@@ -9,9 +9,6 @@
 // named in the settings page's screen saver message.
 inline constexpr const char* kTimeServiceHomePage = "https://www.ntppool.org/";
 
-// Shown when no web browser could be started for the home page.
-inline constexpr const char* kNoBrowserMessage = "웹브라우저를 실행할 수 없습니다";
-
 // The server that answered last (ServerID 0 none, 1 primary, 2 secondary,
 // anything else none reachable); a server's text is two lines, "\n" apart.
 std::string LastServerText(std::int32_t serverId);

@@ -362,6 +362,12 @@ TEST_F(ScheduleDlgTest, WhatCannotBeWrittenIsToldNeverCalledDone)
     EXPECT_TRUE(m_messages.texts.isEmpty());
     ASSERT_EQ(browser.urls.size(), 1);
     EXPECT_EQ(browser.urls[0].toLocalFile().toStdString(), (m_dir / kScheduleViewFile).string());
+
+    // Written but with no browser to show it: said, not silent.
+    BrowserStub none(false);
+    m_messages.texts.clear();
+    ExportScheduleView();
+    EXPECT_EQ(m_messages.texts, QStringList{Text(kNoBrowserMessage)});
 }
 
 TEST(AlarmPage, ControlsFollowTheAlarmSwitchAndTheSoundChoice)

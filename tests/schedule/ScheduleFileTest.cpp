@@ -3,6 +3,8 @@
 #include "ScheduleTestSupport.h"
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <random>
@@ -233,6 +235,34 @@ TEST_F(LoadTest, BadFilesLoseNothing)
     fs::create_directory(live);
     EXPECT_EQ(LoadSchedules(Dir(), now, 2003), ScheduleLoad::LiveUnreadable);
     EXPECT_TRUE(ListMemos().empty());
+}
+
+// A backup is whole or absent: a later year must not find half a book
+// under a backup's name. The file size limit kills the writer midway.
+TEST_F(LoadTest, ABackupKilledMidwayLeavesNoHalfBackup)
+{
+    const std::string book(100000, 'x');
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit none{0, 0}, small{4096, 4096};
+        ::setrlimit(RLIMIT_CORE, &none);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        std::signal(SIGXFSZ, SIG_DFL);
+        BackUpFile(live.string(), book);
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << status;
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 0);
+
+    // Whole, it takes the first free name and overwrites none.
+    ASSERT_TRUE(BackUpFile(live.string(), book));
+    EXPECT_TRUE(ReadAll(m_dir / "forward_v3_3.sch_") == book);
+    ASSERT_TRUE(BackUpFile(live.string(), "second"));
+    EXPECT_TRUE(ReadAll(m_dir / "forward_v3_3.sch_") == book);
+    EXPECT_EQ(ReadAll(m_dir / "forward_v3_3.sch__"), "second");
 }
 
 TEST_F(ScheduleTest, SaveReplacesTheFileWholeOrNotAtAll)

@@ -169,9 +169,15 @@ AlarmNotice AlarmPass(std::time_t T)
             notice.lines.push_back({text.substr(0, text.find(' ')), E.m_strMemo});
         }
         if (E.m_bDone == 1 && IsRecurring(E.m_nRepeat)) {
+            E.m_bDone = 0;
+            // A full book keeps no more copies: past its capacity, the next
+            // load would leave the last records out, the user's own among them.
+            if (list.size() >= kScheduleCapacity) {
+                ++i;
+                continue;
+            }
             // The done copy goes behind E, or to the head when E was last;
             // earlier entries seen again have nothing left in their window.
-            E.m_bDone = 0;
             const std::size_t at = i + 1 == list.size() ? 0 : i + 1;
             list.insert(list.begin() + static_cast<std::ptrdiff_t>(at),
                         std::make_unique<CSchedueleStructure>(std::move(copy)));

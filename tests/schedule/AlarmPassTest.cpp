@@ -118,6 +118,16 @@ TEST_F(ScheduleTest, RecurringEntriesLeaveADoneCopyAndMoveOn)
     EXPECT_EQ(NextOccurrence(RepeatMonthly, Local(2003, 3, 3, 10)), Local(2003, 4, 3, 10));
     EXPECT_EQ(NextOccurrence(RepeatMonthly, Local(2003, 12, 15, 10)), Local(2004, 1, 15, 10));
 
+    // A full book rings and moves on but keeps no copy, so a load reads it all.
+    Clear();
+    auto& daily = Add(Entry(Local(2003, 3, 5, 7), {kOnTime}, RepeatDaily, "기상"));
+    for (std::size_t n = 1; n < kScheduleCapacity; ++n)
+        Add(Entry(Local(2003, 9, 1), {kOnTime}));
+    ASSERT_EQ(Passes(Local(2003, 3, 5, 6, 59, 59), Local(2003, 3, 5, 7)).size(), 1u);
+    EXPECT_EQ(ListMemos().size(), kScheduleCapacity);
+    EXPECT_EQ(daily.m_tAlarm, Local(2003, 3, 6, 7));
+    EXPECT_EQ(daily.m_bDone, 0);
+
     // A kind a damaged file may hold rings once and leaves no copy.
     Clear();
     auto& odd = Add(Entry(Local(2003, 3, 5, 9), {kOnTime}, 7));

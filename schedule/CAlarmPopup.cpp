@@ -233,7 +233,11 @@ void CAlarmPopup::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    // Failures are not reported: the popup stays, and a click tries again.
-    if (const auto page = WriteAlarmPage(".", m_strHtml))
+    OpenAlarmPage(m_strHtml);
+}
+
+void OpenAlarmPage(const std::string& html)
+{
+    if (const auto page = WriteAlarmPage(".", html))
         OpenUrl(QUrl::fromLocalFile(QFileInfo(QString::fromStdString(*page)).absoluteFilePath()));
 }

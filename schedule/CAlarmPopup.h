@@ -24,6 +24,11 @@ constexpr int kAlarmPopupShownMs = 15000;  // fully out
 constexpr int kAlarmPopupStepMs = 1;       // a pixel a step
 inline const QRect kAlarmTextRect{QPoint(24, 24), QPoint(145, 95)};  // (24, 24, 146, 96) in the picture
 
+// Writes an alarm's HTML lines (UTF-8) to the alarm page beside the program
+// and opens it in the desktop's handler. Failures are not reported: the
+// alarm is still out, and a click tries again.
+void OpenAlarmPage(const std::string& html);
+
 class CAlarmPopup : public QWidget
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "schedule/DBusAlarmNotifier.h"
 
 #include "resources/Art.h"
+#include "schedule/CAlarmPopup.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -19,6 +20,7 @@ const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kDesktopId = QStringLiteral(VESK_DESKTOP_ID);
 constexpr int kIconPx = 48;
+constexpr std::size_t kMaxOpen = 64;  // notifications kept for a click, newest
 
 // The hint "image-data" (iiibiiay): width, height, bytes per row, alpha,
 // bits per sample, channels, RGBA bytes. Pixels reach the service even
@@ -39,8 +41,10 @@ QDBusMessage NotifyMessage(const DesktopNotice& n)
     QDBusMessage m = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     const QVariantMap hints{{QStringLiteral("desktop-entry"), kDesktopId},
                             {QStringLiteral("image-data"), QVariant::fromValue(IconImage())}};
+    // "default": a click on the notification, as on the popup.
+    const QStringList actions{QStringLiteral("default"), QStringLiteral("일정보기")};
     m << QStringLiteral("Vesk") << 0u << kDesktopId << QString::fromStdString(n.summary)
-      << QString::fromStdString(n.body) << QStringList() << hints << DBusAlarmNotifier::kExpireMs;
+      << QString::fromStdString(n.body) << actions << hints << DBusAlarmNotifier::kExpireMs;
     return m;
 }
 
@@ -48,6 +52,28 @@ QDBusMessage NotifyMessage(const DesktopNotice& n)
 
 DBusAlarmNotifier::DBusAlarmNotifier(QObject* parent) : QObject(parent)
 {
+}
+
+void DBusAlarmNotifier::Listen()
+{
+    if (m_bListening)
+        return;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    m_bListening = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+                               SLOT(OnActionInvoked(uint, QString))) &&
+                   bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
+                               SLOT(OnClosed(uint, uint)));
+}
+
+void DBusAlarmNotifier::OnActionInvoked(uint id, const QString&)
+{
+    if (const auto it = m_pages.find(id); it != m_pages.end())
+        OpenAlarmPage(it->second);
+}
+
+void DBusAlarmNotifier::OnClosed(uint id, uint)
+{
+    m_pages.erase(id);
 }
 
 void DBusAlarmNotifier::Notify(const AlarmNotice& notice, std::function<void()> unanswered)
@@ -73,12 +99,21 @@ void DBusAlarmNotifier::Notify(const AlarmNotice& notice, std::function<void()> 
             return;
         }
         const bool markup = capabilities.value().contains(QStringLiteral("body-markup"));
+        Listen();
         for (const DesktopNotice& n : AlarmNotifications(notice, markup)) {
             auto* sent = new QDBusPendingCallWatcher(bus.asyncCall(NotifyMessage(n), kAnswerMs), this);
-            connect(sent, &QDBusPendingCallWatcher::finished, this, [fallBack, sent] {
+            connect(sent, &QDBusPendingCallWatcher::finished, this, [this, fallBack, sent, html = notice.html] {
                 sent->deleteLater();
-                if (sent->isError())
+                const QDBusPendingReply<uint> id = *sent;
+                if (id.isError()) {
                     fallBack();
+                    return;
+                }
+                // Ids only grow; a service that never says a notification
+                // closed cannot make the list grow without end.
+                m_pages[id.value()] = html;
+                if (m_pages.size() > kMaxOpen)
+                    m_pages.erase(m_pages.begin());
             });
         }
     });

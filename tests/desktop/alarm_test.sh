@@ -162,6 +162,7 @@ rm -rf "$WORK"
 
 # --- The panel at the top and no tray: a notification, else the popup. ---
 DESKTOP_PANEL=top DESKTOP_TRAY=none desktop_start "$app" "$launcher"
+fake_browser
 # A session bus of the test's own that starts nothing on demand, so a
 # notification service is there exactly while dunst runs.
 cat >"$WORK/bus.conf" <<CONF
@@ -229,6 +230,13 @@ check "its summary is the alarm's label: $summary" test "$summary" = "[알림]"
 check "its body is the memo, in markup: $body" test "$body" = "팀 회의 &lt;준비&gt; &amp; 자료"
 check "it names the program's menu entry: $entry" test "$entry" = "org.vesk.Vesk"
 check "no popup while notifications are shown" test -z "$(popup_geometry)"
+# A click on it opens the alarm page, as a click on the popup does.
+dunstctl action 0 >/dev/null 2>&1
+for _ in $(seq 100); do [ -s "$WORK/opened" ] && break; sleep 0.05; done
+check "clicked, the notification opened the alarm page" \
+    grep -qx "file://$INSTALL/%EC%9D%BC%EC%A0%95.htm" "$WORK/opened"
+check "the page holds the notified alarm's line" \
+    grep -q "\] 팀 회의 &lt;준비&gt; &amp; 자료<br>\$" <(iconv -f CP949 -t UTF-8 "$INSTALL/일정.htm")
 
 # No service any more: the next alarm comes as the popup, at the bottom
 # right of the work area.

@@ -58,11 +58,14 @@ void DBusAlarmNotifier::Listen()
 {
     if (m_bListening)
         return;
+    // Once: a second connection would open the page twice. Without these
+    // signals a click does nothing, as on a service with no actions.
+    m_bListening = true;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    m_bListening = bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
-                               SLOT(OnActionInvoked(uint, QString))) &&
-                   bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
-                               SLOT(OnClosed(uint, uint)));
+    bus.connect(kService, kPath, kService, QStringLiteral("ActionInvoked"), this,
+                SLOT(OnActionInvoked(uint, QString)));
+    bus.connect(kService, kPath, kService, QStringLiteral("NotificationClosed"), this,
+                SLOT(OnClosed(uint, uint)));
 }
 
 void DBusAlarmNotifier::OnActionInvoked(uint id, const QString&)

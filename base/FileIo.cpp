@@ -190,34 +190,33 @@ void RemoveReplaceLeftovers(const std::string& path)
 
 bool CreateNewFile(const std::string& path, std::string_view bytes, unsigned mode)
 {
-    // Written as a nameless file and linked in whole, so a kill midway
-    // leaves no half file under path; where the file system has no
-    // nameless files, path itself is written and removed on failure.
+    // Written as a nameless file and linked in once on the disk, so a kill
+    // midway leaves no half file under path.
     const std::string folder = FolderOf(path);
-    int fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, static_cast<mode_t>(mode));
-    const bool nameless = fd >= 0;
-    if (!nameless)
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
+    if (const int fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, static_cast<mode_t>(mode));
+        fd >= 0) {
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        // linkat refuses an existing path, as O_EXCL does.
+        const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0 &&
+                        ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        CloseKeepingErrno(fd);
+        if (ok)
+            SyncFolder(folder);
+        // Without /proc the link cannot be made: written by name below.
+        if (ok || errno != ENOENT)
+            return ok;
+    }
+    // A file system without nameless files: path itself, removed on failure.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
     if (fd < 0)
         return false;
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    bool named = !nameless;
-    if (ok && nameless) {
-        // linkat refuses an existing path, as O_EXCL does.
-        const std::string self = "/proc/self/fd/" + std::to_string(fd);
-        ok = named = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0;
-    }
+    const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok) {
-        SyncFolder(folder);
+    if (::close(fd) == 0 && ok)
         return true;
-    }
-    if (named)
-        ::unlink(path.c_str());
+    if (ok)
+        err = errno;
+    ::unlink(path.c_str());
     errno = err;
     return false;
 }

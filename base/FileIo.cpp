@@ -27,14 +27,6 @@ bool WriteAll(int fd, std::string_view data)
     return true;
 }
 
-// Closes fd keeping errno, which says why the caller gave up.
-void CloseKeepingErrno(int fd)
-{
-    const int err = errno;
-    ::close(fd);
-    errno = err;
-}
-
 std::string FolderOf(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
@@ -83,6 +75,13 @@ void SyncFolder(const std::string& folder)
 }
 
 } // namespace
+
+void CloseKeepingErrno(int fd)
+{
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+}
 
 bool ReadFileBytes(const std::string& path, std::string& out, std::size_t maxBytes)
 {

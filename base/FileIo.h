@@ -34,3 +34,6 @@ bool CreateNewFile(const std::string& path, std::string_view bytes, unsigned mod
 // (before the umask). True when path is a folder afterwards; false with
 // errno set otherwise (ENOTDIR when a file stands in the way).
 bool MakeFolders(const std::string& path, unsigned mode);
+
+// Closes fd, keeping errno as it was: it says why the caller gave up.
+void CloseKeepingErrno(int fd);

@@ -50,10 +50,10 @@ void SystemAlarmClock::SleepUntil(std::time_t point)
 {
     bool armed = false;
     if (m_timer >= 0) {
-        itimerspec spec{};
+        itimerspec due{};
         // A zero time would disarm the timer, not fire it.
-        spec.it_value.tv_sec = std::max<std::time_t>(point, 1);
-        armed = ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec,
+        due.it_value.tv_sec = std::max<std::time_t>(point, 1);
+        armed = ::timerfd_settime(m_timer, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &due,
                                   nullptr) == 0;
     }
     int timeout = -1;

@@ -2,6 +2,8 @@
 
 #include "serial/SerialPort.h"
 
+#include "base/FileIo.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -76,12 +78,6 @@ bool Configure(int fd, speed_t speed)
     return ::tcflush(fd, TCOFLUSH) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
 }
 
-void CloseKeepingErrno(int fd)
-{
-    const int err = errno;
-    ::close(fd);
-    errno = err;
-}
 
 // Whole ms until t, at least 1 so a poll never spins.
 int PollTimeout(SerialPort::TimePoint t)

@@ -1,5 +1,7 @@
 #include "shell/SingleCopy.h"
 
+#include "base/FileIo.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -39,12 +41,6 @@ int MsLeft(Deadline deadline)
     return static_cast<int>(std::max<std::int64_t>(left.count(), 0));
 }
 
-void CloseKeepingErrno(int fd)
-{
-    const int err = errno;
-    ::close(fd);
-    errno = err;
-}
 
 // Reads from fd until want has come, the peer closes or the deadline
 // passes; true when exactly want came.

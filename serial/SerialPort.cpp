@@ -78,7 +78,6 @@ bool Configure(int fd, speed_t speed)
     return ::tcflush(fd, TCOFLUSH) == 0 && ::ioctl(fd, TIOCEXCL) == 0;
 }
 
-
 // Whole ms until t, at least 1 so a poll never spins.
 int PollTimeout(SerialPort::TimePoint t)
 {

@@ -41,7 +41,6 @@ int MsLeft(Deadline deadline)
     return static_cast<int>(std::max<std::int64_t>(left.count(), 0));
 }
 
-
 // Reads from fd until want has come, the peer closes or the deadline
 // passes; true when exactly want came.
 bool ReceiveExactly(int fd, std::string_view want, Deadline deadline)

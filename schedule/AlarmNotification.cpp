@@ -1,5 +1,7 @@
 #include "schedule/AlarmNotification.h"
 
+#include <string>
+
 namespace {
 
 // The three that notification markup needs escaped, and no more: a
@@ -27,10 +29,8 @@ std::vector<DesktopNotice> AlarmNotifications(const AlarmNotice& notice, bool ma
     out.reserve(notice.lines.size());
     for (const AlarmLine& line : notice.lines) {
         // Stored memos break lines with "\r\n"; a notification with "\n".
-        std::string memo;
-        for (const char c : line.memo)
-            if (c != '\r')
-                memo += c;
+        std::string memo = line.memo;
+        std::erase(memo, '\r');
         out.push_back({line.label, markup ? Escaped(memo) : memo});
     }
     return out;
